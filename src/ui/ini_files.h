@@ -1,0 +1,42 @@
+// The INI-file object over the platform's profile functions. It holds nothing but the
+// file name: every read and write goes to the file at once, one key at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui/platform_port.h"
+#include "ui/sysutils.h"
+
+namespace nuvo {
+
+class EIniFileException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TIniFile {
+public:
+    TIniFile(PlatformPort& port, std::string fileName);
+
+    const std::string& FileName() const { return fileName_; }
+
+    std::string ReadString(std::string_view section, std::string_view ident);
+    // "0x…" and "0X…" are read as hexadecimal; text that does not convert gives the default.
+    std::int32_t ReadInteger(std::string_view section, std::string_view ident,
+                             std::int32_t defaultValue);
+    // Any non-zero integer is true.
+    bool ReadBool(std::string_view section, std::string_view ident, bool defaultValue);
+
+    // Each throws EIniFileException ("<file> に書き込めません") when the write fails.
+    void WriteString(std::string_view section, std::string_view ident, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view ident, std::int32_t value);
+    void WriteBool(std::string_view section, std::string_view ident, bool value);  // "1" or "0"
+
+private:
+    PlatformPort& port_;
+    std::string fileName_;
+};
+
+}  // namespace nuvo

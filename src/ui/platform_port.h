@@ -1,0 +1,135 @@
+// The door between the form library and the desktop it runs on. Everything the program
+// needs from a windowing system passes through this interface; src/platform/* implements
+// it for Windows, for X11 with Qt, and for the in-process headless desktop of the tests.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ui/form_design.h"
+#include "ui/graphics.h"
+
+namespace nuvo {
+
+using WindowHandle = std::uintptr_t;  // 0: no window
+
+// Key codes are the Windows virtual-key numbers on every platform.
+using TKeyCode = std::uint16_t;
+namespace keys {
+constexpr TKeyCode vkTab = 0x09;
+constexpr TKeyCode vkReturn = 0x0D;
+constexpr TKeyCode vkShift = 0x10;
+constexpr TKeyCode vkControl = 0x11;
+constexpr TKeyCode vkMenu = 0x12;  // Alt
+constexpr TKeyCode vkEscape = 0x1B;
+constexpr TKeyCode vkSpace = 0x20;
+constexpr TKeyCode vkLeft = 0x25;
+constexpr TKeyCode vkUp = 0x26;
+constexpr TKeyCode vkRight = 0x27;
+constexpr TKeyCode vkDown = 0x28;
+constexpr TKeyCode vkF10 = 0x79;
+// Letters and digits are their upper-case ASCII codes: 'A' is 0x41.
+}  // namespace keys
+
+struct TShiftState {
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+    friend bool operator==(const TShiftState&, const TShiftState&) = default;
+};
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle, mbOther };
+
+enum class TMessageBoxIcon { Error };
+
+// What a platform window tells the form library. Calls arrive only while the platform
+// dispatches events (DispatchPendingEvents or WaitForEvent), never from another thread.
+class WindowEvents {
+public:
+    virtual ~WindowEvents() = default;
+    virtual void MouseMove(int x, int y, TShiftState shift) = 0;
+    virtual void MouseDown(TMouseButton button, int x, int y, TShiftState shift) = 0;
+    // Every key press that reaches the window, Tab, Enter and Esc included: the form
+    // library does the dialog navigation itself. Returns true when the key was used;
+    // a platform lets the focused native control handle a key that was not.
+    virtual bool KeyDown(TKeyCode key, TShiftState shift) = 0;
+    // A native control was clicked (a button pressed by mouse or Space).
+    virtual void ControlClicked(int component) = 0;
+    // The user asked the window to close (close box, Alt+F4, window manager).
+    virtual void CloseRequested() = 0;
+};
+
+class PlatformPort {
+public:
+    virtual ~PlatformPort() = default;
+
+    // --- process -------------------------------------------------------------------
+    // The program file's path, as the platform reports it (for the application title).
+    virtual std::string ModuleFileName() = 0;
+    // True if a top-level window of this class exists on the desktop, in any process.
+    virtual bool WindowOfClassExists(std::string_view className) = 0;
+
+    // --- screen, cursor, clock -------------------------------------------------------
+    virtual int ScreenWidth() = 0;
+    virtual int ScreenHeight() = 0;
+    // Copies the screen rectangle (0, 0, dest.Width(), dest.Height()) to dest at (0, 0);
+    // parts outside the screen are left as they are.
+    virtual void CaptureScreen(TBitmap& dest) = 0;
+    // Changes the cursor display count by one and returns the new count; the cursor
+    // is hidden while the count is negative.
+    virtual int ShowCursor(bool show) = 0;
+    // Milliseconds since system start, wrapping at 2^32.
+    virtual std::uint32_t TickCount() = 0;
+    // Lets time pass for at most `milliseconds`, sleeping where that is worth it and
+    // returning a little early where a sleep would overshoot; the caller re-reads the
+    // tick count. Never dispatches events.
+    virtual void Pause(std::uint32_t milliseconds) = 0;
+
+    // --- bitmaps ---------------------------------------------------------------------
+    virtual std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) {
+        return AllocateHeapBitmapMemory(width, height);
+    }
+
+    // --- windows ---------------------------------------------------------------------
+    // Creates the window and its native controls from the design, hidden. `events`
+    // outlives the window.
+    virtual WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) = 0;
+    virtual void DestroyFormWindow(WindowHandle window) = 0;
+    // Outer bounds of a borderless window, client bounds otherwise.
+    virtual void SetWindowBounds(WindowHandle window, TRect bounds) = 0;
+    virtual void ShowFormWindow(WindowHandle window) = 0;
+    // Paints the bitmap into the rectangle of the client area at once.
+    virtual void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) = 0;
+    // State of a native control: radio group item index (-1: none), scroll bar position,
+    // check box 1 or 0.
+    virtual int ControlValue(WindowHandle window, int component) = 0;
+    virtual void SetControlValue(WindowHandle window, int component, int value) = 0;
+    // The component with the keyboard focus, or -1.
+    virtual int FocusedComponent(WindowHandle window) = 0;
+    virtual void FocusComponent(WindowHandle window, int component) = 0;
+
+    // --- events ----------------------------------------------------------------------
+    // Dispatches every event already waiting, then returns.
+    virtual void DispatchPendingEvents() = 0;
+    // Blocks until at least one event has arrived and dispatches what is waiting.
+    virtual void WaitForEvent() = 0;
+
+    // --- profile functions -------------------------------------------------------------
+    // The value of key in section of the profile file, at most 1023 bytes, or "" when
+    // the file, section or key is missing.
+    virtual std::string GetProfileString(std::string_view section, std::string_view key,
+                                         std::string_view fileName) = 0;
+    // Sets the key, creating file and section as needed; false on failure.
+    virtual bool WriteProfileString(std::string_view section, std::string_view key,
+                                    std::string_view value, std::string_view fileName) = 0;
+
+    // --- message boxes -----------------------------------------------------------------
+    // A modal box with one OK button, owned by `owner` (0: none); the program's other
+    // windows are disabled while it shows. Texts are UTF-8.
+    virtual void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+                                TMessageBoxIcon icon) = 0;
+};
+
+}  // namespace nuvo
