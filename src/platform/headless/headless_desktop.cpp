@@ -179,6 +179,7 @@ void HeadlessPlatform::ShowFormWindow(WindowHandle handle) {
     }
     if (window->focused < 0) window->focused = firstStop;
     desktop_.ShowWindow(handle);
+    if (onShowWindow) onShowWindow(handle);
 }
 
 void HeadlessPlatform::PresentBitmap(WindowHandle handle, TRect clientRect, const TBitmap& bitmap) {

@@ -142,6 +142,8 @@ public:
     void PostCloseBox(std::uint32_t dueTick = 0);
     std::size_t PendingInput() const { return input_.size(); }
 
+    // Called each time one of the program's windows is shown, after the screen shows it.
+    std::function<void(WindowHandle window)> onShowWindow;
     // Called each time the program shows a bitmap, after the screen shows it.
     std::function<void(const TBitmap& bitmap, std::uint32_t tick)> onPresent;
     // Called when the program would wait for input and none is queued; a test script can
