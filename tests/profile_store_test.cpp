@@ -144,7 +144,7 @@ TEST(IniText, SetValueRefusesWhatCouldNotBeReadBack) {
         {"s", "k\r", "v"}, {"s", "k", "a\nb"}, {"s", "k", "a\rb"}, {"s", "k", "a\0b"sv},
     };
     for (const auto& [section, key, value] : names) {
-        SCOPED_TRACE(testing::Message() << section << "|" << key << "|" << value);
+        SCOPED_TRACE(::testing::Message() << section << "|" << key << "|" << value);
         EXPECT_FALSE(ini::IsWritable(section, key, value));
         EXPECT_EQ(ini::SetValue("[s]\nk=1\n", section, key, value), std::nullopt);
     }
@@ -160,7 +160,7 @@ constexpr std::string_view kRichFile =
 constexpr std::string_view kRichFileWithNewValue =
     "; settings\r\n[other]\r\nSpeed=1\r\n\r\n[s]\r\nunknown = kept\r\nk=new\r\n;end\r\n";
 
-class ProfileStoreTest : public testing::Test {
+class ProfileStoreTest : public ::testing::Test {
 protected:
     std::filesystem::path FilePath() const { return directory_.Path() / kFile; }
 
@@ -240,7 +240,7 @@ TEST_F(ProfileStoreTest, FailureAtAnyStepLeavesTheOldFile) {
                               FileStep::CreateTemporary, FileStep::Write,
                               FileStep::Flush, FileStep::Rename};
     for (FileStep step : steps) {
-        SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(step));
+        SCOPED_TRACE(::testing::Message() << "step " << static_cast<int>(step));
         WriteBytes(FilePath(), kRichFile);
         files_.FailNextCall(step);
         EXPECT_FALSE(store_.WriteString("s", "k", "new", kFile));

@@ -65,7 +65,7 @@ private:
 constexpr std::string_view kDefaultsFile =
     "[nuvo_k48]\r\nKomakasa=1\r\nSpeed=350\r\nAmp=10\r\nTate=0\r\n";
 
-class WaveSettingsTest : public testing::Test {
+class WaveSettingsTest : public ::testing::Test {
 protected:
     std::filesystem::path SettingsPath() const { return directory_.Path() / kSettingsFileName; }
 
