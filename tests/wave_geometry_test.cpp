@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
 #include "saver/wave_geometry.h"
 
@@ -80,6 +81,13 @@ std::int32_t PeakOffset(int width, const TWaveSettings& settings) {
     }
     return peak;
 }
+
+// The strips are viewed in place, so a view of a layout about to vanish would dangle (as
+// `for (strip : WaveStrips(...).Strips())` did here once): only a lasting layout has one.
+template <typename Layout>
+concept HasStripView = requires(Layout&& layout) { std::forward<Layout>(layout).Strips(); };
+static_assert(HasStripView<const StripLayout&>);
+static_assert(!HasStripView<StripLayout>);
 
 TEST(WaveStripsTest, AmplitudeInPixelsAt1024Wide) {
     EXPECT_EQ(PeakOffset(1024, Settings(0, 35, false)), 358);
