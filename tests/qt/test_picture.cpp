@@ -1,0 +1,58 @@
+// A known picture on the whole screen, for the saver to freeze: a full-screen window
+// showing an image file, or without one the tests' pattern. Stays until it is killed.
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "test_pattern.h"
+
+namespace {
+
+QImage Pattern(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) row[x] = nuvo::qt_test::PatternPixel(x, y);
+    }
+    return image;
+}
+
+class PictureWindow : public QWidget {
+public:
+    explicit PictureWindow(QImage picture)
+        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint),
+          picture_(std::move(picture)) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawImage(rect(), picture_);
+    }
+
+private:
+    QImage picture_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QImage picture = argc > 1 ? QImage(QString::fromLocal8Bit(argv[1])) : Pattern(screen.size());
+    if (picture.isNull()) {
+        std::fprintf(stderr, "cannot read the picture %s\n", argv[1]);
+        return 1;
+    }
+    PictureWindow window(picture.convertToFormat(QImage::Format_RGB32));
+    window.setGeometry(screen);
+    window.show();
+    return application.exec();
+}
