@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "platform/qt/qt_toolkit.h"
 #include "test_pattern.h"
 
 namespace {
@@ -42,8 +43,7 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    nuvo::qt::PrepareQt();
     QApplication application(argc, argv);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QImage picture = argc > 1 ? QImage(QString::fromLocal8Bit(argv[1])) : Pattern(screen.size());

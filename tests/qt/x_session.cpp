@@ -215,6 +215,12 @@ void XSession::ShowPattern() {
     }
 }
 
+std::unique_ptr<ChildProcess> XSession::StartExpectedErrorBox(const std::string& text,
+                                                              const std::string& title) {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{NUVO_TEST_MESSAGE_BOX_PROGRAM, text, title}, Environment());
+}
+
 void XSession::Xdotool(const std::vector<std::string>& arguments) {
     std::vector<std::string> command{"xdotool"};
     command.insert(command.end(), arguments.begin(), arguments.end());
@@ -239,6 +245,11 @@ Picture XSession::Capture(int x, int y, int width, int height) {
     return picture;
 }
 
+Picture XSession::CaptureWindow(XWindow window) {
+    const Bounds bounds = WindowBounds(window);
+    return Capture(bounds.left, bounds.top, bounds.width, bounds.height);
+}
+
 // No window manager runs in these sessions, so the top-level windows are root children.
 std::vector<XWindow> XSession::MappedWindowsOfClass(std::string_view className) {
     std::vector<XWindow> found;
@@ -246,6 +257,14 @@ std::vector<XWindow> XSession::MappedWindowsOfClass(std::string_view className) 
         if (HasClass(display_, window, className) && Viewable(display_, window)) {
             found.push_back(window);
         }
+    }
+    return found;
+}
+
+std::vector<XWindow> XSession::MappedWindowsTitled(std::string_view title) {
+    std::vector<XWindow> found;
+    for (Window window : RootChildren(display_)) {
+        if (Viewable(display_, window) && WindowTitle(window) == title) found.push_back(window);
     }
     return found;
 }

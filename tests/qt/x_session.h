@@ -91,15 +91,22 @@ public:
     void ShowPattern();
     Picture PatternPicture() const;
 
+    // The error box as the program should show it, on top of everything.
+    std::unique_ptr<ChildProcess> StartExpectedErrorBox(const std::string& text,
+                                                        const std::string& title);
+
     // Runs xdotool with these arguments and waits for it.
     void Xdotool(const std::vector<std::string>& arguments);
 
     Picture Capture(int x, int y, int width, int height);
     Picture CaptureScreen() { return Capture(0, 0, width_, height_); }
+    Picture CaptureWindow(XWindow window);
 
     // Top-level windows (root children, or the clients inside them) of this WM_CLASS
     // class name that are mapped.
     std::vector<XWindow> MappedWindowsOfClass(std::string_view className);
+    // Mapped top-level windows with this title.
+    std::vector<XWindow> MappedWindowsTitled(std::string_view title);
     // Bounds of a window relative to the root.
     struct Bounds {
         int left, top, width, height;

@@ -1,5 +1,6 @@
 #include "platform/qt/form_window.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 #include <algorithm>
 
 #include "platform/qt/key_codes.h"
+#include "platform/qt/qt_toolkit.h"
 
 namespace nuvo::qt {
 namespace {
@@ -96,7 +98,7 @@ constexpr int kExposeWaitMs = 500;
 
 }  // namespace
 
-FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events, const QFont& dialogFont)
+FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events)
     : QWidget(nullptr, FlagsFor(design)), design_(design), events_(&events) {
     setWindowTitle(Text(design.caption));
     QPalette colours = palette();
@@ -110,19 +112,15 @@ FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events, const QF
     }
     setMouseTracking(true);
     setGeometry(ToQRect(design.bounds));
-    BuildControls(dialogFont);
+    BuildControls();
     ApplyTabOrder();
     // The native window exists from here on; its key presses go through eventFilter.
     winId();
     windowHandle()->installEventFilter(this);
 }
 
-void FormWindow::BuildControls(const QFont& dialogFont) {
-    if (design_.fontHeight > 0) {
-        QFont font = dialogFont;
-        font.setPixelSize(design_.fontHeight);
-        setFont(font);
-    }
+void FormWindow::BuildControls() {
+    if (design_.fontHeight > 0) setFont(JapaneseFont(design_.fontHeight));
     controls_.reserve(design_.components.size());
     for (std::size_t i = 0; i < design_.components.size(); ++i) {
         controls_.push_back(BuildControl(static_cast<int>(i), design_.components[i]));
@@ -227,7 +225,8 @@ void FormWindow::SetBounds(TRect bounds) {
 void FormWindow::ShowForm() {
     if (design_.screenCenter) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        move(screen.center() - QPoint(width() / 2, height() / 2));
+        move(screen.left() + (screen.width() - width()) / 2,
+             screen.top() + (screen.height() - height()) / 2);
     }
     if (focusWidget() == nullptr) {
         // A dialog starts with the focus on its first control in tab order.
@@ -360,7 +359,14 @@ void FormWindow::FocusComponent(int component) {
 // must not count as a key of its own, or Shift+Tab could never be navigation. A Shift
 // press is reported when Shift is let go with no other key or button pressed meanwhile.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != windowHandle() || events_ == nullptr) return QWidget::eventFilter(watched, event);
+    if (watched != windowHandle()) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn) {
+        // A window disabled by a message box hands the keyboard on to the box, as on
+        // Windows: a click on the window must not leave the box without its keys.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal->window() != this) modal->activateWindow();
+    }
+    if (events_ == nullptr) return false;
     if (event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
         if (key.key() == Qt::Key_Shift) {

@@ -2,7 +2,6 @@
 // full-screen surface or the dialog with its native controls.
 #pragma once
 
-#include <QFont>
 #include <QImage>
 #include <QWidget>
 
@@ -18,7 +17,7 @@ namespace nuvo::qt {
 
 class FormWindow : public QWidget {
 public:
-    FormWindow(const TFormDesign& design, WindowEvents& events, const QFont& dialogFont);
+    FormWindow(const TFormDesign& design, WindowEvents& events);
 
     // A borderless form is a saver surface: it bypasses the window manager, stays above
     // everything and takes the keyboard and the pointer while it is shown.
@@ -55,7 +54,7 @@ private:
         QButtonGroup* group = nullptr;
     };
 
-    void BuildControls(const QFont& dialogFont);
+    void BuildControls();
     Control BuildControl(int index, const TComponentDesign& component);
     void ApplyTabOrder();
     void WaitUntilExposed();

@@ -6,23 +6,14 @@
 
 #include "app/program.h"
 #include "platform/qt/qt_port.h"
+#include "platform/qt/qt_toolkit.h"
 
 int main(int argc, char* argv[]) {
-    // The program works in screen pixels: the saver covers them one to one and the dialog
-    // has its designed pixel size, so Qt must not scale.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qunsetenv("QT_SCALE_FACTOR");
-    qunsetenv("QT_SCREEN_SCALE_FACTORS");
-    // The X11 desktop is the only one the port knows.
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    nuvo::qt::PrepareQt();
     QApplication application(argc, argv);
-    // Each mouse movement counts (the saver ends on the third), so Qt must not merge them.
-    // (Set after construction, which gives the attribute its X11 default.)
-    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
-    QCoreApplication::setApplicationName("nuvo_k48");
+    nuvo::qt::ConfigureQt();
 
     nuvo::qt::QtPort port(nuvo::qt::QtPort::DefaultProfileDirectory());
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i]);
+    std::vector<std::string> arguments(argv, argv + argc);
     return nuvo::RunProgram(port, nuvo::CommandLine::FromArguments(std::move(arguments)));
 }

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QMessageBox>
 
 #include <pwd.h>
 #include <sched.h>
@@ -13,12 +12,10 @@
 #include <cstdlib>
 
 #include "platform/qt/form_window.h"
+#include "platform/qt/qt_toolkit.h"
 
 namespace nuvo::qt {
 namespace {
-
-// A family with Japanese glyphs; the designs name a Windows font that means nothing here.
-constexpr const char* kDialogFontFamily = "Noto Sans CJK JP";
 
 QString Text(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -27,9 +24,7 @@ QString Text(std::string_view utf8) {
 }  // namespace
 
 QtPort::QtPort(std::filesystem::path profileDirectory)
-    : profiles_(std::move(profileDirectory)), dialogFont_(kDialogFontFamily) {
-    dialogFont_.setPixelSize(13);
-}
+    : profiles_(std::move(profileDirectory)) {}
 
 QtPort::~QtPort() {
     // Windows destroyed while their own events were being handled go now.
@@ -102,7 +97,7 @@ FormWindow* QtPort::Window(WindowHandle handle) const {
 }
 
 WindowHandle QtPort::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
-    auto* window = new FormWindow(design, events, dialogFont_);
+    auto* window = new FormWindow(design, events);
     // Instances find each other by this class; Qt would name the window after the program.
     desktop_.SetWindowClass(window->winId(), QCoreApplication::applicationName().toStdString(),
                             design.className);
@@ -179,13 +174,13 @@ bool QtPort::WriteProfileString(std::string_view section, std::string_view key,
 void QtPort::ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
                             TMessageBoxIcon) {
     FormWindow* ownerWindow = Window(owner);
-    QMessageBox box(QMessageBox::Critical, Text(title), Text(text), QMessageBox::Ok, ownerWindow);
-    box.setFont(dialogFont_);
-    // Owned by a window, the box disables that window; without one, the whole program.
-    box.setWindowModality(ownerWindow ? Qt::WindowModal : Qt::ApplicationModal);
+    const auto box = CreateErrorBox(ownerWindow, Text(text), Text(title));
     ++dispatchDepth_;
-    box.exec();
+    box->exec();
     --dispatchDepth_;
+    // The keyboard goes back to the owner, as it does on Windows; without a window
+    // manager nobody else would give it.
+    if (ownerWindow != nullptr && Window(owner) == ownerWindow) ownerWindow->activateWindow();
 }
 
 }  // namespace nuvo::qt

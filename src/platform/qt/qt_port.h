@@ -1,8 +1,6 @@
 // The program's desktop on Linux: X11 through Qt 6 Widgets.
 #pragma once
 
-#include <QFont>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -61,7 +59,6 @@ private:
 
     X11Desktop desktop_;
     ProfileStore profiles_;
-    QFont dialogFont_;
     std::vector<FormWindow*> windows_;
     int cursorCount_ = 0;
     int dispatchDepth_ = 0;
