@@ -33,6 +33,13 @@ INSTANTIATE_TEST_SUITE_P(Qt, NoWindowStart,
                                            Arguments{"OnlyEmptyArguments", {"", ""}}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// Not a crash: a message and status 1.
+TEST(ProgramStart, WithoutAnXDisplayEndsWithStatusOne) {
+    XSession session(8, 8);
+    auto program = session.StartProgram({"/s"}, {"DISPLAY"});
+    EXPECT_EQ(program->WaitForExit(5s), 1);
+}
+
 class WindowStarts : public ::testing::TestWithParam<Arguments> {};
 
 // Only the first argument counts, and an empty argument is skipped.

@@ -48,6 +48,13 @@ X11Desktop::X11Desktop() {
     if (display_ != nullptr) wmState_ = XInternAtom(display_, "WM_STATE", False);
 }
 
+bool X11Desktop::DisplayAvailable() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 X11Desktop::~X11Desktop() {
     if (ownsDisplay_) XCloseDisplay(display_);
 }

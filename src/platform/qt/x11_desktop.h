@@ -17,6 +17,8 @@ public:
     // reaches the server before Qt maps the window); opens one of its own only if Qt's
     // platform has no Xlib display.
     X11Desktop();
+    // True if the X display named by $DISPLAY accepts a connection.
+    static bool DisplayAvailable();
     ~X11Desktop();
     X11Desktop(const X11Desktop&) = delete;
     X11Desktop& operator=(const X11Desktop&) = delete;
