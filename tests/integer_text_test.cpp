@@ -81,7 +81,7 @@ const IntegerTextCase kIntegerTextCases[] = {
 
 TEST(IntegerText, TryStrToIntFollowsTheRules) {
     for (const IntegerTextCase& row : kIntegerTextCases) {
-        SCOPED_TRACE(testing::Message() << "text \"" << row.text << "\"");
+        SCOPED_TRACE(::testing::Message() << "text \"" << row.text << "\"");
         EXPECT_EQ(TryStrToInt(row.text), row.expected);
     }
 }

@@ -21,6 +21,7 @@
 // without one, a new file included, gets CRLF as on Windows, so the same file reads the same
 // on every platform. A new file with the four default settings is therefore
 // "[nuvo_k48]\r\nKomakasa=1\r\nSpeed=350\r\nAmp=10\r\nTate=0\r\n".
+// A symbolic link in the file's place is replaced by a regular file.
 // Nothing is cached: every call goes to the file. Not safe for concurrent writers.
 #pragma once
 
