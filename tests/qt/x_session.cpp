@@ -177,6 +177,10 @@ std::vector<std::string> XSession::Environment(const std::vector<std::string>& o
     variables["HOME"] = home_.Path().string();
     variables["XDG_CONFIG_HOME"] = ConfigDir().string();
     variables["XDG_RUNTIME_DIR"] = (home_.Path() / "runtime").string();
+    // In sanitizer builds, leaks of the system libraries are not the program's.
+    std::string& leakOptions = variables["LSAN_OPTIONS"];
+    leakOptions += std::string(leakOptions.empty() ? "" : ":") + "print_suppressions=0:suppressions=" +
+                   NUVO_QT_LEAK_SUPPRESSIONS;
     for (const std::string& entry : overrides) {
         const std::size_t equals = entry.find('=');
         if (equals == std::string::npos) {
