@@ -2,6 +2,7 @@
 // alone, and the error box when the settings file cannot be written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "x_session.h"
@@ -76,11 +77,14 @@ public:
     XWindow window = 0;
 };
 
-TEST(Dialog, HasItsDesignedSizeAndTitleCentredOnTheScreen) {
+TEST(Dialog, HasItsFixedDesignedSizeAndTitleCentredOnTheScreenAboveOthers) {
     DialogSession d;
     d.Open();
     EXPECT_EQ(d.session.WindowBounds(d.window), (XSession::Bounds{170, 160, 299, 160}));
     EXPECT_EQ(d.session.WindowTitle(d.window), "設定 — nuvo 開発チーム");
+    EXPECT_TRUE(d.session.FixedSize(d.window, 299, 160));
+    const std::vector<std::string> states = d.session.WindowStates(d.window);
+    EXPECT_NE(std::ranges::find(states, "_NET_WM_STATE_ABOVE"), states.end());
     d.Input({{"key", "Escape"}});
     EXPECT_EQ(d.dialog->WaitForExit(5s), 0);
 }

@@ -84,6 +84,16 @@ TEST_P(InstanceGuard, SecondStartEndsAtOnceWithoutAWindow) {
     EXPECT_TRUE(first->Running());
 }
 
+// Under a reparenting window manager the instance's window is a client inside a frame.
+TEST_P(InstanceGuard, FindsTheWindowAsAClientInsideAWindowManagerFrame) {
+    XSession session(320, 240);
+    session.CreateFramedClient(GetParam().runningClass);
+    session.StartCountingMaps();
+    auto second = session.StartProgram({GetParam().second});
+    EXPECT_EQ(second->WaitForExit(5s), 0);
+    EXPECT_EQ(session.MapsCounted(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Qt, InstanceGuard,
                          ::testing::Values(GuardCase{"/s", "TMorlaptFMI", "/s"},
                                            GuardCase{"/s", "TMorlaptFMI", "/c"},

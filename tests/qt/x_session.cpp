@@ -309,6 +309,49 @@ std::string XSession::WindowTitle(XWindow window) {
     return title;
 }
 
+std::vector<std::string> XSession::WindowStates(XWindow window) {
+    const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<std::string> names;
+    if (XGetWindowProperty(display_, window, state, 0, 64, False, XA_ATOM, &type, &format, &items,
+                           &after, &data) == Success &&
+        data != nullptr) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < items; ++i) {
+            char* name = XGetAtomName(display_, atoms[i]);
+            names.emplace_back(name ? name : "");
+            if (name) XFree(name);
+        }
+    }
+    if (data) XFree(data);
+    return names;
+}
+
+bool XSession::FixedSize(XWindow window, int width, int height) {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(display_, window, &hints, &supplied)) return false;
+    return (hints.flags & PMinSize) && (hints.flags & PMaxSize) && hints.min_width == width &&
+           hints.max_width == width && hints.min_height == height && hints.max_height == height;
+}
+
+void XSession::CreateFramedClient(std::string_view className) {
+    const Window root = DefaultRootWindow(display_);
+    const Window frame = XCreateSimpleWindow(display_, root, 0, 0, 100, 100, 0, 0, 0);
+    const Window client = XCreateSimpleWindow(display_, frame, 0, 20, 100, 80, 0, 0, 0);
+    std::string instance = "client", klass(className);
+    XClassHint hint{instance.data(), klass.data()};
+    XSetClassHint(display_, client, &hint);
+    const Atom wmState = XInternAtom(display_, "WM_STATE", False);
+    const long normalState[2] = {NormalState, None};
+    XChangeProperty(display_, client, wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(normalState), 2);
+    XSync(display_, False);
+}
+
 XWindow XSession::TransientFor(XWindow window) {
     Window owner = 0;
     return XGetTransientForHint(display_, window, &owner) ? owner : 0;

@@ -117,6 +117,12 @@ public:
     // The mapped root child highest in the stacking order.
     XWindow TopmostWindow();
     std::string WindowTitle(XWindow window);
+    // The atoms of _NET_WM_STATE by name, and the size limits a window manager must keep.
+    std::vector<std::string> WindowStates(XWindow window);
+    bool FixedSize(XWindow window, int width, int height);
+    // A window as a reparenting window manager leaves a client: a frame on the root holding
+    // the client, which has WM_STATE and this class. Unmapped; it lives as long as the session.
+    void CreateFramedClient(std::string_view className);
     XWindow TransientFor(XWindow window);
     XWindow FocusedWindow();
     // Sends what a window manager sends when the user clicks the close box.

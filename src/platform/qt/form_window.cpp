@@ -111,7 +111,7 @@ FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events)
         setAttribute(Qt::WA_NoSystemBackground);
     }
     setMouseTracking(true);
-    setGeometry(ToQRect(design.bounds));
+    SetBounds(design.bounds);
     BuildControls();
     ApplyTabOrder();
     // The native window exists from here on; its key presses go through eventFilter.

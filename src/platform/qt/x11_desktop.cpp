@@ -151,7 +151,8 @@ void X11Desktop::SetWindowClass(Window window, std::string_view instanceName,
     std::string klass(className);
     XClassHint hint{instance.data(), klass.data()};
     XSetClassHint(display_, window, &hint);
-    XFlush(display_);
+    // Processed before the window is mapped, also on a connection of our own.
+    XSync(display_, False);
 }
 
 void X11Desktop::CaptureScreen(TBitmap& dest) {
