@@ -1,5 +1,6 @@
 // A known picture on the whole screen, for the saver to freeze: a full-screen window
-// showing an image file, or without one the tests' pattern. Stays until it is killed.
+// showing an image file, or without one the pattern of the headless tests. Stays until it
+// is killed.
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -9,15 +10,17 @@
 #include <cstdio>
 
 #include "platform/qt/qt_toolkit.h"
-#include "test_pattern.h"
+#include "platform/headless/headless_desktop.h"
 
 namespace {
 
 QImage Pattern(QSize size) {
+    const nuvo::headless::ScreenPicture pattern =
+        nuvo::headless::PatternPicture(size.width(), size.height());
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) row[x] = nuvo::qt_test::PatternPixel(x, y);
+        for (int x = 0; x < size.width(); ++x) row[x] = pattern.At(x, y);
     }
     return image;
 }

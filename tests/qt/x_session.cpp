@@ -17,7 +17,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "test_pattern.h"
 
 extern char** environ;
 
@@ -201,19 +200,10 @@ std::unique_ptr<ChildProcess> XSession::StartProgram(const std::vector<std::stri
     return std::make_unique<ChildProcess>(std::move(command), Environment(overrides));
 }
 
-Picture XSession::PatternPicture() const {
-    Picture picture{width_, height_, {}};
-    picture.pixels.reserve(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
-    for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width_; ++x) picture.pixels.push_back(PatternPixel(x, y));
-    }
-    return picture;
-}
-
 void XSession::ShowPattern() {
     picture_ = std::make_unique<ChildProcess>(std::vector<std::string>{NUVO_TEST_PICTURE_PROGRAM},
                                               Environment());
-    const Picture expected = PatternPicture();
+    const Picture expected = headless::PatternPicture(width_, height_);
     if (!WaitUntil([&] { return CaptureScreen() == expected; }, 10s)) {
         throw std::runtime_error("the test picture did not appear on " + displayName_);
     }

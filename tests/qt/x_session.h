@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/headless/headless_desktop.h"
 #include "temporary_directory.h"
 
 struct _XDisplay;
@@ -49,16 +50,7 @@ private:
 };
 
 // A pixel picture of the screen or a part of it, 0x00RRGGBB, rows top-down.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t At(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    }
-    friend bool operator==(const Picture&, const Picture&) = default;
-};
+using Picture = headless::ScreenPicture;
 
 // Saves a picture as a binary PPM, for looking at a failure.
 void SavePicture(const Picture& picture, const std::filesystem::path& file);
@@ -87,9 +79,9 @@ public:
     // nuvo_k48 with these arguments (argv[1] on).
     std::unique_ptr<ChildProcess> StartProgram(const std::vector<std::string>& arguments,
                                                const std::vector<std::string>& overrides = {});
-    // The test picture on the whole screen; returns once it is shown.
+    // The test picture (headless::PatternPicture) on the whole screen; returns once it is
+    // shown.
     void ShowPattern();
-    Picture PatternPicture() const;
 
     // The error box as the program should show it, on top of everything.
     std::unique_ptr<ChildProcess> StartExpectedErrorBox(const std::string& text,
