@@ -30,10 +30,6 @@
 namespace nuvo::qt {
 namespace {
 
-QString Text(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 QRect ToQRect(TRect r) { return QRect(r.left, r.top, r.width, r.height); }
 
 QColor ToQColor(TColor color) {
@@ -100,7 +96,7 @@ constexpr int kExposeWaitMs = 500;
 
 FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events)
     : QWidget(nullptr, FlagsFor(design)), design_(design), events_(&events) {
-    setWindowTitle(Text(design.caption));
+    setWindowTitle(FromUtf8(design.caption));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, ToQColor(design.color));
     setPalette(colours);
@@ -133,13 +129,13 @@ FormWindow::Control FormWindow::BuildControl(int index, const TComponentDesign& 
         case TComponentKind::Image:
             return control;
         case TComponentKind::Label: {
-            auto* label = new QLabel(Text(component.text), this);
+            auto* label = new QLabel(FromUtf8(component.text), this);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             control.widget = label;
             break;
         }
         case TComponentKind::RadioGroup: {
-            auto* box = new QGroupBox(Text(component.text), this);
+            auto* box = new QGroupBox(FromUtf8(component.text), this);
             control.widget = box;
             control.group = new QButtonGroup(box);
             // One column; the items share the space inside the frame evenly, as the
@@ -148,7 +144,7 @@ FormWindow::Control FormWindow::BuildControl(int index, const TComponentDesign& 
             column->setContentsMargins(4, 0, 4, 0);
             column->setSpacing(0);
             for (std::size_t item = 0; item < component.items.size(); ++item) {
-                auto* button = new QRadioButton(Text(component.items[item]), box);
+                auto* button = new QRadioButton(FromUtf8(component.items[item]), box);
                 button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
                 column->addWidget(button);
                 control.group->addButton(button, static_cast<int>(item));
@@ -167,13 +163,13 @@ FormWindow::Control FormWindow::BuildControl(int index, const TComponentDesign& 
             break;
         }
         case TComponentKind::CheckBox: {
-            auto* box = new QCheckBox(Text(component.text), this);
+            auto* box = new QCheckBox(FromUtf8(component.text), this);
             box->setChecked(component.checked);
             control.widget = box;
             break;
         }
         case TComponentKind::BitBtn: {
-            auto* button = new QPushButton(Text(component.text), this);
+            auto* button = new QPushButton(FromUtf8(component.text), this);
             if (component.buttonKind == TBitBtnKind::bkOK) {
                 button->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
             } else if (component.buttonKind == TBitBtnKind::bkCancel) {
@@ -197,23 +193,21 @@ FormWindow::Control FormWindow::BuildControl(int index, const TComponentDesign& 
 }
 
 void FormWindow::ApplyTabOrder() {
-    std::vector<int> stops;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         QWidget* widget = controls_[i].widget;
         if (widget == nullptr || widget->focusPolicy() == Qt::NoFocus) continue;
         if (design_.components[i].tabOrder < 0) {
             widget->setFocusPolicy(Qt::ClickFocus);
         } else {
-            stops.push_back(static_cast<int>(i));
+            tabStops_.push_back(static_cast<int>(i));
         }
     }
-    std::stable_sort(stops.begin(), stops.end(), [this](int a, int b) {
-        return design_.components[static_cast<std::size_t>(a)].tabOrder <
-               design_.components[static_cast<std::size_t>(b)].tabOrder;
+    std::ranges::stable_sort(tabStops_, {}, [this](int component) {
+        return design_.components[static_cast<std::size_t>(component)].tabOrder;
     });
-    for (std::size_t i = 1; i < stops.size(); ++i) {
-        setTabOrder(controls_[static_cast<std::size_t>(stops[i - 1])].widget,
-                    controls_[static_cast<std::size_t>(stops[i])].widget);
+    for (std::size_t i = 1; i < tabStops_.size(); ++i) {
+        setTabOrder(controls_[static_cast<std::size_t>(tabStops_[i - 1])].widget,
+                    controls_[static_cast<std::size_t>(tabStops_[i])].widget);
     }
 }
 
@@ -228,18 +222,8 @@ void FormWindow::ShowForm() {
         move(screen.left() + (screen.width() - width()) / 2,
              screen.top() + (screen.height() - height()) / 2);
     }
-    if (focusWidget() == nullptr) {
-        // A dialog starts with the focus on its first control in tab order.
-        int first = -1;
-        for (std::size_t i = 0; i < controls_.size(); ++i) {
-            const int order = design_.components[i].tabOrder;
-            if (order >= 0 && controls_[i].widget != nullptr &&
-                (first < 0 || order < design_.components[static_cast<std::size_t>(first)].tabOrder)) {
-                first = static_cast<int>(i);
-            }
-        }
-        if (first >= 0) FocusComponent(first);
-    }
+    // A dialog starts with the focus on its first control in tab order.
+    if (focusWidget() == nullptr && !tabStops_.empty()) FocusComponent(tabStops_.front());
     show();
     raise();
     activateWindow();

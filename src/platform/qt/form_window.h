@@ -63,6 +63,7 @@ private:
     const TFormDesign& design_;
     WindowEvents* events_;
     std::vector<Control> controls_;
+    std::vector<int> tabStops_;  // components in tab order
     QImage presented_;
     QPoint presentedAt_;
     int grabAttempts_ = 0;

@@ -16,13 +16,6 @@
 #include "platform/qt/qt_toolkit.h"
 
 namespace nuvo::qt {
-namespace {
-
-QString Text(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-}  // namespace
 
 QtPort::QtPort(std::filesystem::path profileDirectory)
     : profiles_(std::move(profileDirectory)) {}
@@ -175,13 +168,13 @@ bool QtPort::WriteProfileString(std::string_view section, std::string_view key,
 void QtPort::ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
                             TMessageBoxIcon) {
     FormWindow* ownerWindow = Window(owner);
-    const auto box = CreateErrorBox(ownerWindow, Text(text), Text(title));
+    const auto box = CreateErrorBox(ownerWindow, FromUtf8(text), FromUtf8(title));
     ++dispatchDepth_;
     box->exec();
     --dispatchDepth_;
     // The keyboard goes back to the owner, as it does on Windows; without a window
     // manager nobody else would give it.
-    if (ownerWindow != nullptr && Window(owner) == ownerWindow) ownerWindow->activateWindow();
+    if (ownerWindow != nullptr) ownerWindow->activateWindow();
 }
 
 }  // namespace nuvo::qt

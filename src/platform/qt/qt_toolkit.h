@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <string_view>
 
 namespace nuvo::qt {
 
@@ -15,6 +16,10 @@ namespace nuvo::qt {
 void PrepareQt();
 // Once the QApplication exists.
 void ConfigureQt();
+
+inline QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The family the windows use; the designs name a Windows font that means nothing here.
 QFont JapaneseFont(int pixelHeight);
