@@ -20,6 +20,11 @@ HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 // The profile functions take zero-terminated texts.
 std::string ZeroTerminated(std::string_view text) { return std::string(text); }
 
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one is enough
+}
+
 }  // namespace
 
 BITMAPINFO TopDownBitmapInfo(int width, int height) {
@@ -195,13 +200,7 @@ HFONT Win32Port::FontFor(const TFormDesign& design) {
         query.lfCharSet = DEFAULT_CHARSET;
         wcsncpy(query.lfFaceName, candidate, LF_FACESIZE - 1);
         bool found = false;
-        EnumFontFamiliesExW(
-            screen, &query,
-            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM flag) -> int {
-                *reinterpret_cast<bool*>(flag) = true;
-                return 0;
-            },
-            reinterpret_cast<LPARAM>(&found), 0);
+        EnumFontFamiliesExW(screen, &query, &NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
         if (found) {
             face = candidate;
             break;
