@@ -1,0 +1,254 @@
+#include "ui/forms.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace nuvo {
+
+// --- TCanvas ---------------------------------------------------------------------------
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    if (x2 < x1) std::swap(x1, x2);
+    if (y2 < y1) std::swap(y1, y2);
+    const int left = std::max(x1, 0);
+    const int right = std::min(x2, bitmap_.Width());
+    const int top = std::max(y1, 0);
+    const int bottom = std::min(y2, bitmap_.Height());
+    for (int y = top; y < bottom; ++y) {
+        std::uint32_t* row = bitmap_.Row(y);
+        const bool edgeRow = y == y1 || y == y2 - 1;
+        for (int x = left; x < right; ++x) {
+            const bool edge = edgeRow || x == x1 || x == x2 - 1;
+            row[x] = edge ? Pen.Color : Brush.Color;
+        }
+    }
+}
+
+void TCanvas::CopyFrom(const TCanvas& source, int destX, int destY, int width, int height,
+                       int sourceX, int sourceY) {
+    const TBitmap& from = source.bitmap_;
+    // 64-bit so that no position from hand-edited settings can overflow.
+    long long dx = destX, dy = destY, sx = sourceX, sy = sourceY, w = width, h = height;
+    const auto clipStart = [](long long& a, long long& b, long long& extent) {
+        const long long shift = std::max({0LL, -a, -b});
+        a += shift;
+        b += shift;
+        extent -= shift;
+    };
+    clipStart(dx, sx, w);
+    clipStart(dy, sy, h);
+    w = std::min({w, static_cast<long long>(bitmap_.Width()) - dx,
+                  static_cast<long long>(from.Width()) - sx});
+    h = std::min({h, static_cast<long long>(bitmap_.Height()) - dy,
+                  static_cast<long long>(from.Height()) - sy});
+    if (w <= 0 || h <= 0) return;
+    for (long long row = 0; row < h; ++row) {
+        std::memmove(bitmap_.Row(static_cast<int>(dy + row)) + dx,
+                     from.Row(static_cast<int>(sy + row)) + sx,
+                     static_cast<std::size_t>(w) * sizeof(std::uint32_t));
+    }
+}
+
+// --- components --------------------------------------------------------------------------
+
+TControl::TControl(TForm& owner, int index, const TComponentDesign& design)
+    : owner_(owner), index_(index), design_(design), bounds_(design.bounds) {}
+
+PlatformPort& TControl::Port() { return owner_.Application().Port(); }
+WindowHandle TControl::Window() { return owner_.Handle(); }
+
+TCanvas& TImage::Canvas() {
+    if (!canvas_) {
+        bitmap_.emplace(Width(), Height(), Port().CreateBitmapMemory(Width(), Height()));
+        canvas_.emplace(*bitmap_);
+    }
+    return *canvas_;
+}
+
+void TImage::Refresh() {
+    if (bitmap_ && Visible()) Port().PresentBitmap(Window(), BoundsRect(), *bitmap_);
+}
+
+TRadioGroup::TRadioGroup(TForm& owner, int index, const TComponentDesign& design)
+    : TControl(owner, index, design) {}
+
+int TRadioGroup::ItemIndex() { return Port().ControlValue(Window(), Index()); }
+
+void TRadioGroup::SetItemIndex(int value) {
+    value = std::clamp(value, -1, ItemCount() - 1);
+    Port().SetControlValue(Window(), Index(), value);
+}
+
+TScrollBar::TScrollBar(TForm& owner, int index, const TComponentDesign& design)
+    : TControl(owner, index, design) {}
+
+int TScrollBar::Position() { return Port().ControlValue(Window(), Index()); }
+
+void TScrollBar::SetPosition(int value) {
+    Port().SetControlValue(Window(), Index(), std::clamp(value, Min(), Max()));
+}
+
+TCheckBox::TCheckBox(TForm& owner, int index, const TComponentDesign& design)
+    : TControl(owner, index, design) {}
+
+bool TCheckBox::Checked() { return Port().ControlValue(Window(), Index()) != 0; }
+
+void TCheckBox::SetChecked(bool value) { Port().SetControlValue(Window(), Index(), value ? 1 : 0); }
+
+void TBitBtn::Click() {
+    if (OnClick) OnClick();
+}
+
+// --- TForm -------------------------------------------------------------------------------
+
+namespace {
+
+std::unique_ptr<TControl> MakeControl(TForm& form, int index, const TComponentDesign& design) {
+    switch (design.kind) {
+        case TComponentKind::Image: return std::make_unique<TImage>(form, index, design);
+        case TComponentKind::Label: return std::make_unique<TLabel>(form, index, design);
+        case TComponentKind::RadioGroup: return std::make_unique<TRadioGroup>(form, index, design);
+        case TComponentKind::ScrollBar: return std::make_unique<TScrollBar>(form, index, design);
+        case TComponentKind::CheckBox: return std::make_unique<TCheckBox>(form, index, design);
+        case TComponentKind::BitBtn: return std::make_unique<TBitBtn>(form, index, design);
+    }
+    throw std::logic_error("unknown component kind");
+}
+
+}  // namespace
+
+TForm::TForm(TApplication& application, const TFormDesign& design)
+    : application_(application), design_(design), bounds_(design.bounds) {
+    for (std::size_t i = 0; i < design.components.size(); ++i)
+        components_.push_back(MakeControl(*this, static_cast<int>(i), design.components[i]));
+    window_ = application_.Port().CreateFormWindow(design_, *this);
+}
+
+TForm::~TForm() { application_.Port().DestroyFormWindow(window_); }
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    bounds_ = {left, top, width, height};
+    application_.Port().SetWindowBounds(window_, bounds_);
+}
+
+void TForm::Show() { application_.Port().ShowFormWindow(window_); }
+
+void TForm::Close() {
+    TCloseAction action = TCloseAction::caHide;
+    if (OnClose) OnClose(action);
+    if (action == TCloseAction::caNone) return;
+    // The program's forms are all main windows: closing one ends the application.
+    if (application_.MainForm() == this) application_.Terminate();
+}
+
+int TForm::ComponentIndexOrThrow(std::string_view name) const {
+    const int index = ComponentIndex(design_, name);
+    if (index < 0) throw std::logic_error("no component named " + std::string(name));
+    return index;
+}
+
+TBitBtn* TForm::ButtonAt(int component) {
+    if (component < 0 || component >= static_cast<int>(components_.size())) return nullptr;
+    return dynamic_cast<TBitBtn*>(components_[static_cast<std::size_t>(component)].get());
+}
+
+template <class F>
+void TForm::Guarded(F&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        application_.ShowException(error);
+    }
+}
+
+void TForm::AfterConstruction() {
+    Guarded([&] {
+        if (OnCreate) OnCreate();
+    });
+    if (design_.visible) Show();
+}
+
+void TForm::SelectNextControl(bool forward) {
+    std::vector<const TControl*> stops;
+    for (const auto& control : components_) {
+        const TComponentDesign& d = control->Design();
+        if (d.tabOrder >= 0 && d.visible && d.enabled) stops.push_back(control.get());
+    }
+    if (stops.empty()) return;
+    std::ranges::sort(stops, {}, [](const TControl* c) { return c->Design().tabOrder; });
+    const int focused = application_.Port().FocusedComponent(window_);
+    const auto at = std::ranges::find(stops, focused, &TControl::Index);
+    const auto count = static_cast<std::ptrdiff_t>(stops.size());
+    std::ptrdiff_t next;
+    if (at == stops.end()) {
+        next = forward ? 0 : count - 1;
+    } else {
+        next = ((at - stops.begin()) + (forward ? 1 : count - 1)) % count;
+    }
+    application_.Port().FocusComponent(window_, stops[static_cast<std::size_t>(next)]->Index());
+}
+
+bool TForm::DialogKey(TKeyCode key, TShiftState shift) {
+    if (key == keys::vkTab && !shift.ctrl && !shift.alt) {
+        SelectNextControl(!shift.shift);
+        return true;
+    }
+    if (shift.shift || shift.ctrl || shift.alt) return false;
+    TBitBtn* target = nullptr;
+    if (key == keys::vkReturn) {
+        // The focused button takes Enter; otherwise the default button does.
+        target = ButtonAt(application_.Port().FocusedComponent(window_));
+        for (std::size_t i = 0; target == nullptr && i < components_.size(); ++i) {
+            TBitBtn* button = ButtonAt(static_cast<int>(i));
+            if (button != nullptr && button->Default()) target = button;
+        }
+    } else if (key == keys::vkEscape) {
+        for (std::size_t i = 0; target == nullptr && i < components_.size(); ++i) {
+            TBitBtn* button = ButtonAt(static_cast<int>(i));
+            if (button != nullptr && button->Cancel()) target = button;
+        }
+    }
+    if (target == nullptr) return false;
+    target->Click();
+    return true;
+}
+
+void TForm::MouseMove(int x, int y, TShiftState shift) {
+    Guarded([&] {
+        if (OnMouseMove) OnMouseMove(shift, x, y);
+    });
+}
+
+void TForm::MouseDown(TMouseButton button, int x, int y, TShiftState shift) {
+    Guarded([&] {
+        if (OnMouseDown) OnMouseDown(button, shift, x, y);
+    });
+}
+
+bool TForm::KeyDown(TKeyCode key, TShiftState shift) {
+    bool used = false;
+    Guarded([&] {
+        if (DialogKey(key, shift)) {
+            used = true;
+        } else if (design_.keyPreview && OnKeyDown) {
+            TKeyCode handlerKey = key;
+            OnKeyDown(handlerKey, shift);
+            used = handlerKey == 0;  // a handler clears the key to swallow it
+        }
+    });
+    return used;
+}
+
+void TForm::ControlClicked(int component) {
+    Guarded([&] {
+        if (TBitBtn* button = ButtonAt(component)) button->Click();
+    });
+}
+
+void TForm::CloseRequested() {
+    Guarded([&] { Close(); });
+}
+
+}  // namespace nuvo

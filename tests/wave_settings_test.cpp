@@ -1,0 +1,205 @@
+// The settings file through the INI-file object and our INI store, on a real file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/profile/file_operations.h"
+#include "platform/profile/profile_store.h"
+#include "settings/wave_settings.h"
+#include "temporary_directory.h"
+#include "ui/ini_files.h"
+
+namespace nuvo {
+namespace {
+
+using test_support::ReadBytes;
+using test_support::TemporaryDirectory;
+using test_support::WriteBytes;
+
+// A desktop that has nothing but the profile functions; anything else the code under test
+// asks for is a fault, so it stops the test program.
+class ProfileOnlyPort final : public PlatformPort {
+public:
+    explicit ProfileOnlyPort(ProfileStore& store) : store_(store) {}
+
+    std::string GetProfileString(std::string_view section, std::string_view key,
+                                 std::string_view fileName) override {
+        return store_.GetString(section, key, fileName);
+    }
+    bool WriteProfileString(std::string_view section, std::string_view key,
+                            std::string_view value, std::string_view fileName) override {
+        return store_.WriteString(section, key, value, fileName);
+    }
+
+    std::string ModuleFileName() override { std::abort(); }
+    bool WindowOfClassExists(std::string_view) override { std::abort(); }
+    int ScreenWidth() override { std::abort(); }
+    int ScreenHeight() override { std::abort(); }
+    void CaptureScreen(TBitmap&) override { std::abort(); }
+    int ShowCursor(bool) override { std::abort(); }
+    std::uint32_t TickCount() override { std::abort(); }
+    void Pause(std::uint32_t) override { std::abort(); }
+    std::unique_ptr<BitmapMemory> CreateBitmapMemory(int, int) override { std::abort(); }
+    WindowHandle CreateFormWindow(const TFormDesign&, WindowEvents&) override { std::abort(); }
+    void DestroyFormWindow(WindowHandle) override { std::abort(); }
+    void SetWindowBounds(WindowHandle, TRect) override { std::abort(); }
+    void ShowFormWindow(WindowHandle) override { std::abort(); }
+    void PresentBitmap(WindowHandle, TRect, const TBitmap&) override { std::abort(); }
+    int ControlValue(WindowHandle, int) override { std::abort(); }
+    void SetControlValue(WindowHandle, int, int) override { std::abort(); }
+    int FocusedComponent(WindowHandle) override { std::abort(); }
+    void FocusComponent(WindowHandle, int) override { std::abort(); }
+    void DispatchPendingEvents() override { std::abort(); }
+    void WaitForEvent() override { std::abort(); }
+    void ShowMessageBox(WindowHandle, std::string_view, std::string_view,
+                        TMessageBoxIcon) override {
+        std::abort();
+    }
+
+private:
+    ProfileStore& store_;
+};
+
+constexpr std::string_view kDefaultsFile =
+    "[nuvo_k48]\r\nKomakasa=1\r\nSpeed=350\r\nAmp=10\r\nTate=0\r\n";
+
+class WaveSettingsTest : public ::testing::Test {
+protected:
+    std::filesystem::path SettingsPath() const { return directory_.Path() / kSettingsFileName; }
+
+    TemporaryDirectory directory_;
+    FaultInjectingFileOperations files_;
+    ProfileStore store_{directory_.Path(), files_};
+    ProfileOnlyPort port_{store_};
+};
+
+TEST_F(WaveSettingsTest, NoFileGivesTheDefaultsAndCreatesNothing) {
+    EXPECT_EQ(ReadWaveSettings(port_), (TWaveSettings{1, 350, 10, false}));
+    EXPECT_TRUE(directory_.EntryNames().empty());
+}
+
+struct KeyCase {
+    std::string_view line;  // the one line under [nuvo_k48]
+    TWaveSettings expected;
+};
+
+constexpr TWaveSettings WithDetail(std::int32_t v) { return {v, 350, 10, false}; }
+constexpr TWaveSettings WithSpeed(std::int32_t v) { return {1, v, 10, false}; }
+constexpr TWaveSettings WithAmp(std::int32_t v) { return {1, 350, v, false}; }
+constexpr TWaveSettings WithTate(bool v) { return {1, 350, 10, v}; }
+
+const KeyCase kKeyCases[] = {
+    {"Speed=0x1F4", WithSpeed(500)},
+    {"Speed=0X1f4", WithSpeed(500)},
+    {"Speed=$1F4", WithSpeed(500)},
+    {"Speed=0x", WithSpeed(350)},
+    {"Speed=0xFFFFFFFF", WithSpeed(-1)},
+    {"Speed=$FFFFFFFF", WithSpeed(-1)},
+    {"Speed=0x80000000", WithSpeed(-2147483647 - 1)},
+    {"Speed=0x100000000", WithSpeed(350)},
+    {"Speed=-$10", WithSpeed(350)},
+    {"Speed=-0x10", WithSpeed(350)},
+    {"Speed=-40", WithSpeed(-40)},
+    {"Speed=2147483647", WithSpeed(2147483647)},
+    {"Speed=2147483648", WithSpeed(350)},
+    {"Speed=", WithSpeed(350)},
+    {"Amp=   12", WithAmp(12)},
+    {"Amp=12mm", WithAmp(10)},
+    {"Amp=-2147483648", WithAmp(-2147483647 - 1)},
+    {"Komakasa=7", WithDetail(7)},
+    {"Komakasa=0", WithDetail(0)},
+    {"Komakasa=x", WithDetail(1)},
+    {"Tate=1", WithTate(true)},
+    {"Tate=2", WithTate(true)},
+    {"Tate=-1", WithTate(true)},
+    {"Tate=0x10", WithTate(true)},
+    {"Tate=0", WithTate(false)},
+    {"Tate=yes", WithTate(false)},
+    {"Tate=true", WithTate(false)},
+};
+
+TEST_F(WaveSettingsTest, EachKeyFollowsTheIntegerRulesAndOnlyItsOwnDefault) {
+    for (const KeyCase& row : kKeyCases) {
+        SCOPED_TRACE(row.line);
+        WriteBytes(SettingsPath(), "[nuvo_k48]\r\n" + std::string(row.line) + "\r\n");
+        EXPECT_EQ(ReadWaveSettings(port_), row.expected);
+    }
+}
+
+TEST_F(WaveSettingsTest, NamesMatchWithoutCaseAndTheFirstOneCounts) {
+    WriteBytes(SettingsPath(),
+               "[Other]\nSpeed=1\n[NUVO_K48]\nSPEED=100\nspeed=200\n[nuvo_k48]\nAmp=30\n");
+    EXPECT_EQ(ReadWaveSettings(port_), WithSpeed(100));
+}
+
+TEST_F(WaveSettingsTest, DefaultsWriteTheseExactBytes) {
+    WriteWaveSettings(port_, TWaveSettings{});
+    EXPECT_EQ(ReadBytes(SettingsPath()), kDefaultsFile);
+}
+
+TEST_F(WaveSettingsTest, WrittenSettingsReadBack) {
+    const TWaveSettings settings{0, 500, 35, true};
+    WriteWaveSettings(port_, settings);
+    EXPECT_EQ(ReadBytes(SettingsPath()), "[nuvo_k48]\r\nKomakasa=0\r\nSpeed=500\r\nAmp=35\r\nTate=1\r\n");
+    EXPECT_EQ(ReadWaveSettings(port_), settings);
+
+    const TWaveSettings extremes{-2147483647 - 1, 2147483647, -40, false};
+    WriteWaveSettings(port_, extremes);
+    EXPECT_EQ(ReadWaveSettings(port_), extremes);
+}
+
+TEST_F(WaveSettingsTest, RewriteKeepsUnknownKeysSectionsCommentsAndLineBreaks) {
+    WriteBytes(SettingsPath(),
+               "; written by hand\n[Desktop]\nSpeed=9\n\n[NUVO_K48]\nspeed = 0x10\nColour=red\n"
+               "Tate=yes\n; end of ours\n[Later]\nx=1\n");
+    WriteWaveSettings(port_, TWaveSettings{2, 100, 20, true});
+    EXPECT_EQ(ReadBytes(SettingsPath()),
+              "; written by hand\n[Desktop]\nSpeed=9\n\n[NUVO_K48]\nspeed = 100\nColour=red\n"
+              "Tate=1\nKomakasa=2\nAmp=20\n; end of ours\n[Later]\nx=1\n");
+}
+
+TEST_F(WaveSettingsTest, FailureAtAmpKeepsTheEarlierKeysAndThrowsTheFileName) {
+    WriteBytes(SettingsPath(), kDefaultsFile);
+    files_.FailCall(FileStep::Write, 3);  // Komakasa, Speed, then Amp
+    try {
+        WriteWaveSettings(port_, TWaveSettings{2, 500, 35, true});
+        FAIL() << "the failed write was not reported";
+    } catch (const EIniFileException& error) {
+        EXPECT_STREQ(error.what(), "nuvo_k48.ini に書き込めません");
+    }
+    EXPECT_EQ(ReadBytes(SettingsPath()),
+              "[nuvo_k48]\r\nKomakasa=2\r\nSpeed=500\r\nAmp=10\r\nTate=0\r\n");
+    EXPECT_EQ(files_.Calls(FileStep::Write), 3);  // Tate was not attempted
+    EXPECT_EQ(directory_.EntryNames(), std::vector<std::string>{std::string(kSettingsFileName)});
+
+    WriteWaveSettings(port_, TWaveSettings{2, 500, 35, true});
+    EXPECT_EQ(ReadWaveSettings(port_), (TWaveSettings{2, 500, 35, true}));
+}
+
+// The INI-file object on its own, with a file it cannot write: a directory in its place.
+TEST_F(WaveSettingsTest, IniFileNamesItsOwnFileInTheErrorAndReadsBooleansByDefault) {
+    std::filesystem::create_directory(directory_.Path() / "other.ini");
+    TIniFile ini(port_, "other.ini");
+    EXPECT_TRUE(ini.ReadBool("s", "b", true));
+    EXPECT_FALSE(ini.ReadBool("s", "b", false));
+    EXPECT_EQ(ini.ReadInteger("s", "i", -5), -5);
+    EXPECT_EQ(ini.ReadString("s", "i"), "");
+    try {
+        ini.WriteBool("s", "b", true);
+        FAIL() << "the failed write was not reported";
+    } catch (const EIniFileException& error) {
+        EXPECT_STREQ(error.what(), "other.ini に書き込めません");
+    }
+
+    TIniFile good(port_, "good.ini");
+    good.WriteString("s", "word", "yes");
+    good.WriteInteger("s", "i", -7);
+    EXPECT_TRUE(good.ReadBool("s", "word", true));  // unconvertible: the default
+    EXPECT_FALSE(good.ReadBool("s", "word", false));
+    EXPECT_EQ(good.ReadInteger("s", "i", 0), -7);
+}
+
+}  // namespace
+}  // namespace nuvo
