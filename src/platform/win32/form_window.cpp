@@ -93,6 +93,7 @@ FormWindow::FormWindow(Win32Port& port, HINSTANCE instance, const TFormDesign& d
         bounds.left = (GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2 - outer.left;
         bounds.top = (GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2 - outer.top;
     }
+    GetCursorPos(&lastCursor_);
     const RECT outer = OuterRect(design, bounds);
     CreateWindowExW(WindowExStyle(design), className.c_str(), Widen(design.caption).c_str(),
                     WindowStyle(design), outer.left, outer.top, outer.right - outer.left,
@@ -213,6 +214,18 @@ void FormWindow::SetBounds(TRect bounds) {
 void FormWindow::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
+    // A window with controls starts with the focus on the first in tab order.
+    if (FocusedComponent() < 0) {
+        int first = -1;
+        for (std::size_t i = 0; i < controls_.size(); ++i) {
+            const int order = design_.components[i].tabOrder;
+            if (order >= 0 && (first < 0 ||
+                               order < design_.components[static_cast<std::size_t>(first)].tabOrder)) {
+                first = static_cast<int>(i);
+            }
+        }
+        if (first >= 0) Focus(first);
+    }
     UpdateWindow(hwnd_);
 }
 
@@ -319,8 +332,9 @@ bool FormWindow::MoveRadioSelection(HWND focus, TKeyCode key, TShiftState shift)
     for (const Control& control : controls_) {
         const auto found = std::find(control.items.begin(), control.items.end(), focus);
         if (found == control.items.end()) continue;
-        const auto count = static_cast<std::ptrdiff_t>(control.items.size());
-        const std::ptrdiff_t next = ((found - control.items.begin()) + step + count) % count;
+        // The selection stops at the first and the last item.
+        const auto last = static_cast<std::ptrdiff_t>(control.items.size()) - 1;
+        const std::ptrdiff_t next = std::clamp<std::ptrdiff_t>((found - control.items.begin()) + step, 0, last);
         HWND item = control.items[static_cast<std::size_t>(next)];
         SetFocus(item);
         SendMessageW(item, BM_CLICK, 0, 0);  // an auto radio button checks itself
@@ -351,7 +365,10 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_MOUSEMOVE:
-            events_.MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), MouseShiftState(wParam));
+            if (CursorMoved()) {
+                events_.MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                                  MouseShiftState(wParam));
+            }
             return 0;
         case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
         case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK: case WM_XBUTTONDBLCLK:
@@ -383,6 +400,16 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
+}
+
+bool FormWindow::CursorMoved() {
+    // Windows also sends WM_MOUSEMOVE when the mouse has not moved: when a window appears
+    // under the cursor, for one. Only a new position is a move of the mouse.
+    const DWORD position = GetMessagePos();
+    const POINT cursor{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    if (cursor.x == lastCursor_.x && cursor.y == lastCursor_.y) return false;
+    lastCursor_ = cursor;
+    return true;
 }
 
 void FormWindow::OnCommand(HWND control, int notification) {

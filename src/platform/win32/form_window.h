@@ -55,6 +55,7 @@ private:
     void OnCommand(HWND control, int notification);
     void OnHorizontalScroll(HWND control, int request);
     void OnPaint();
+    bool CursorMoved();
     void UpdateDefaultButton();
 
     Win32Port& port_;
@@ -66,6 +67,7 @@ private:
     // What PresentBitmap last showed, so that a repaint shows it again.
     const std::uint32_t* presentedPixels_ = nullptr;
     TRect presentedRect_;
+    POINT lastCursor_{};  // screen position of the last mouse move reported
 };
 
 }  // namespace nuvo::win32
