@@ -13,6 +13,12 @@ struct SplitCase {
     friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 };
 
+std::string CodesFrom1To32() {
+    std::string codes;
+    for (char c = 1; c <= 32; ++c) codes += c;
+    return codes;
+}
+
 class FirstArgumentTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(FirstArgumentTest, SplitsLikeTheWindowsEntry) {
@@ -36,7 +42,14 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"BlankInsideQuotesKept", "nuvo_k48.scr \"a b\"", "a b"},
         SplitCase{"HighBytesBelongToArgument", "nuvo_k48.scr \xe8\xa8\xad\xe5\xae\x9a/s", "\xe8\xa8\xad\xe5\xae\x9a/s"},
         SplitCase{"NulEndsTheLine", std::string("nuvo_k48.scr\0/s", 15), ""},
-        SplitCase{"PreviewWithHandle", "nuvo_k48.scr /p 1234", "/p"}),
+        SplitCase{"PreviewWithHandle", "nuvo_k48.scr /p 1234", "/p"},
+        SplitCase{"EveryCodeFrom1To32Separates", "nuvo_k48.scr" + CodesFrom1To32() + "/s" + CodesFrom1To32(), "/s"},
+        SplitCase{"DelBelongsToArgument", "nuvo_k48.scr \x7f/s", "\x7f/s"},
+        SplitCase{"Bytes128To255BelongToArgument", "nuvo_k48.scr \x80/s\xa0\xff", "\x80/s\xa0\xff"},
+        SplitCase{"ControlCharactersInsideQuotesKept", "nuvo_k48.scr \"\x01/s\t\x1f\"", "\x01/s\t\x1f"},
+        SplitCase{"GroupsInsideAnArgumentJoin", "nuvo_k48.scr a\"b c\"d\"\"e /s", "ab cde"},
+        SplitCase{"EmptyPairBeforeTextIsSkipped", "nuvo_k48.scr \"\"/s", "/s"},
+        SplitCase{"UnmatchedQuoteAfterText", "nuvo_k48.scr /s\" /c\t", "/s /c\t"}),
     [](const auto& testCase) { return testCase.param.name; });
 
 TEST(FirstArgumentTest, LongAndHostileLinesDoNotBreakTheSplitter) {
@@ -44,6 +57,16 @@ TEST(FirstArgumentTest, LongAndHostileLinesDoNotBreakTheSplitter) {
     EXPECT_EQ(ParamStr("prog " + longArgument + " /s", 1), longArgument);
     EXPECT_EQ(ParamStr("prog " + longArgument + " /s", 2), "/s");
     EXPECT_EQ(ParamStr(std::string(50000, '"'), 1), "");
+
+    std::string separators;
+    while (separators.size() < 100000) separators += CodesFrom1To32();
+    EXPECT_EQ(ParamStr("prog" + separators + "/s", 1), "/s");
+    std::string emptyPairs;
+    while (emptyPairs.size() < 100000) emptyPairs += "\"\" ";
+    EXPECT_EQ(ParamStr("prog " + emptyPairs + "/s", 1), "/s");
+    const std::string quoted = "a b\tc\x01" + std::string(100000, '\xe3');
+    EXPECT_EQ(ParamStr("prog \"" + quoted, 1), quoted);
+    EXPECT_EQ(ParamStr("prog \"" + quoted + "\" /s", 2), "/s");
 }
 
 TEST(FirstArgumentTest, SplitArgumentsSkipEmptyOnes) {

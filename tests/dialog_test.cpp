@@ -1,6 +1,10 @@
 // The settings dialog on the headless desktop.
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "forms/form_designs.h"
 #include "headless_fixture.h"
@@ -58,6 +62,17 @@ TEST_F(DialogTest, StoredValuesAreClampedIntoTheControlsAndOkStoresTheClampedVal
          "[nuvo_k48]\r\nKomakasa=-1\r\nSpeed=0\r\nAmp=35\r\nTate=0\r\n"},
         {"[NUVO_K48]\r\nkomakasa=0\r\nSPEED=$80000000\r\namp=0x7FFFFFFF\r\n", {0, 0, 35, 0},
          "[NUVO_K48]\r\nkomakasa=0\r\nSPEED=0\r\namp=35\r\nTate=0\r\n"},
+        // every key at the edges of the 32-bit range
+        {"[nuvo_k48]\nKomakasa=-2147483648\nSpeed=-2147483648\nAmp=-2147483648\nTate=-2147483648\n",
+         {-1, 0, 5, 1}, "[nuvo_k48]\nKomakasa=-1\nSpeed=0\nAmp=5\nTate=1\n"},
+        {"[nuvo_k48]\nKomakasa=2147483647\nSpeed=2147483647\nAmp=2147483647\nTate=2147483647\n",
+         {2, 500, 35, 1}, "[nuvo_k48]\nKomakasa=2\nSpeed=500\nAmp=35\nTate=1\n"},
+        {"[nuvo_k48]\nKomakasa=$FFFFFFFF\nSpeed=$FFFFFFFF\nAmp=$FFFFFFFF\nTate=$FFFFFFFF\n", {-1, 0, 5, 1},
+         "[nuvo_k48]\nKomakasa=-1\nSpeed=0\nAmp=5\nTate=1\n"},
+        {"[nuvo_k48]\nKomakasa=$80000000\nSpeed=$80000000\nAmp=$80000000\nTate=$80000000\n", {-1, 0, 5, 1},
+         "[nuvo_k48]\nKomakasa=-1\nSpeed=0\nAmp=5\nTate=1\n"},
+        {"[nuvo_k48]\nKomakasa=$123456789\nSpeed=$123456789\nAmp=$123456789\nTate=$123456789\n",
+         {1, 350, 10, 0}, "[nuvo_k48]\nKomakasa=1\nSpeed=350\nAmp=10\nTate=0\n"},
     };
     for (const auto& c : cases) {
         WriteSettingsFile(c.file);
@@ -144,26 +159,71 @@ TEST_F(DialogTest, TabWalksTheControlsInTabOrder) {
                                        index("BitBtn1"), index("CheckBox1")}));
 }
 
+// A failure at any step of the rewrite of any key: the error box shows while the file holds
+// exactly the keys written before it (byte for byte, or no file at all), the dialog stays
+// open, and pressing OK again writes everything.
 TEST_F(DialogTest, AFailedWriteShowsTheErrorKeepsTheDialogOpenAndARetryWorks) {
-    std::vector<headless::MessageBoxRecord> boxes;
-    std::string fileWhenBoxShowed;
-    platform->FileFaults().FailCall(FileStep::Rename, 2);  // the write of "Speed"
-    platform->onMessageBox = [&](const headless::MessageBoxRecord& box) {
-        boxes.push_back(box);
-        fileWhenBoxShowed = ReadSettingsFile();
+    const std::string rich = "; mine\n[nuvo_k48]\nKomakasa=0\nSpeed=100\nAmp=20\nTate=1\nColour=red\n[other]\nx=1\n";
+    // The file after 0 to 4 of the keys are written, from no file and from the rich one.
+    const std::optional<std::string> fromNothing[] = {
+        std::nullopt, "[nuvo_k48]\r\nKomakasa=2\r\n", "[nuvo_k48]\r\nKomakasa=2\r\nSpeed=400\r\n",
+        "[nuvo_k48]\r\nKomakasa=2\r\nSpeed=400\r\nAmp=30\r\n",
+        "[nuvo_k48]\r\nKomakasa=2\r\nSpeed=400\r\nAmp=30\r\nTate=0\r\n"};
+    const std::optional<std::string> fromRich[] = {
+        rich, "; mine\n[nuvo_k48]\nKomakasa=2\nSpeed=100\nAmp=20\nTate=1\nColour=red\n[other]\nx=1\n",
+        "; mine\n[nuvo_k48]\nKomakasa=2\nSpeed=400\nAmp=20\nTate=1\nColour=red\n[other]\nx=1\n",
+        "; mine\n[nuvo_k48]\nKomakasa=2\nSpeed=400\nAmp=30\nTate=1\nColour=red\n[other]\nx=1\n",
+        "; mine\n[nuvo_k48]\nKomakasa=2\nSpeed=400\nAmp=30\nTate=0\nColour=red\n[other]\nx=1\n"};
+    const auto fileNow = [&]() -> std::optional<std::string> {
+        if (!std::filesystem::exists(SettingsPath())) return std::nullopt;
+        return ReadSettingsFile();
     };
-    ASSERT_EQ(RunDialog([&](int wait) {
-                  if (wait == 1) platform->PostKey(keys::vkReturn);
-                  if (wait == 2) platform->PostClick("BitBtn1");
-              }),
-              0);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "nuvo_k48.ini に書き込めません.");
-    EXPECT_EQ(boxes[0].title, "nuvo_k48");
-    EXPECT_EQ(boxes[0].icon, TMessageBoxIcon::Error);
-    EXPECT_TRUE(boxes[0].ownerDisabled);
-    EXPECT_EQ(fileWhenBoxShowed, "[nuvo_k48]\r\nKomakasa=1\r\n");
-    EXPECT_EQ(ReadSettingsFile(), kDefaultsFile);
+    const FileStep steps[] = {FileStep::Read,  FileStep::CreateDirectory, FileStep::CreateTemporary,
+                              FileStep::Write, FileStep::Flush,           FileStep::Rename};
+    for (const auto* stages : {&fromNothing, &fromRich}) {
+        for (FileStep step : steps) {
+            for (int key = 1; key <= 4; ++key) {
+                SCOPED_TRACE(::testing::Message() << (stages == &fromRich ? "rich file" : "no file") << ", step "
+                                                << static_cast<int>(step) << ", key " << key);
+                UseScreen(64, 48);
+                std::filesystem::remove_all(SettingsPath());
+                if (stages == &fromRich) WriteSettingsFile(rich);
+                std::vector<headless::MessageBoxRecord> boxes;
+                std::optional<std::string> fileWhenBoxShowed;
+                platform->onMessageBox = [&](const headless::MessageBoxRecord& box) {
+                    boxes.push_back(box);
+                    fileWhenBoxShowed = fileNow();
+                };
+                bool openAfterTheError = false;
+                ASSERT_EQ(RunDialog([&](int wait) {
+                              if (wait == 1) {
+                                  platform->FileFaults().FailCall(step, platform->FileFaults().Calls(step) + key);
+                                  platform->PostSetValue("RadioGroup1", 2);
+                                  platform->PostSetValue("ScrollBar1", 400);
+                                  platform->PostSetValue("ScrollBar2", 30);
+                                  platform->PostSetValue("CheckBox1", 0);
+                                  platform->PostKey(keys::vkReturn);
+                              } else {
+                                  openAfterTheError = platform->MainWindowState() != nullptr;
+                                  platform->PostClick("BitBtn1");
+                              }
+                          }),
+                          0);
+                ASSERT_EQ(boxes.size(), 1u);
+                EXPECT_EQ(boxes[0].text, "nuvo_k48.ini に書き込めません.");
+                EXPECT_EQ(boxes[0].title, "nuvo_k48");
+                EXPECT_EQ(boxes[0].icon, TMessageBoxIcon::Error);
+                EXPECT_TRUE(boxes[0].ownerDisabled);
+                EXPECT_EQ(fileWhenBoxShowed, (*stages)[key - 1]);
+                EXPECT_TRUE(openAfterTheError);
+                EXPECT_EQ(fileNow(), (*stages)[4]);
+                EXPECT_EQ(std::distance(std::filesystem::directory_iterator(profileDir),
+                                        std::filesystem::directory_iterator()),
+                          1)
+                    << "a temporary file was left behind";
+            }
+        }
+    }
 }
 
 TEST_F(DialogTest, AProfileFileThatIsADirectoryCannotBeWritten) {

@@ -1,10 +1,13 @@
 // Our INI store: the text rules as tables, then the store on real files with faults injected.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/profile/file_operations.h"
@@ -267,6 +270,87 @@ TEST_F(ProfileStoreTest, FailureOnAChosenCallOnly) {
     files_.ClearFailures();
     EXPECT_TRUE(store_.WriteString("s", "a", "z", kFile));
     EXPECT_EQ(ReadBytes(FilePath()), "[s]\r\na=z\r\nc=3\r\n");
+}
+
+// 1,000 rewrites of random keys with failures injected at random steps, against a model of
+// what every key holds. A failed write leaves the file byte for byte; a successful one
+// changes its key and nothing else: unknown keys, other sections, comments and the file's
+// line break survive every round.
+TEST_F(ProfileStoreTest, RandomRewritesWithFailuresKeepTheModel) {
+    using Model = std::map<std::pair<std::string, std::string>, std::string>;
+    const auto lower = [](std::string name) {
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return name;
+    };
+    const auto commentsOf = [](std::string_view text) {
+        std::vector<std::string> comments;
+        ini::LineReader reader(text);
+        ini::Line line;
+        while (reader.Next(line)) {
+            if (line.kind == ini::LineKind::Comment) comments.emplace_back(text.substr(line.begin, line.end - line.begin));
+        }
+        return comments;
+    };
+    const auto onlyLineBreak = [](std::string_view text, std::string_view lineBreak) {
+        std::string rest(text);
+        for (std::size_t at; (at = rest.find(lineBreak)) != std::string::npos;) rest.erase(at, lineBreak.size());
+        return rest.find_first_of("\r\n") == std::string::npos;
+    };
+    const std::string_view sections[] = {"nuvo_k48", "NUVO_K48", "Desktop", "Later", "Added"};
+    const std::string_view keys[] = {"Speed", "speed", "Amp", "Komakasa", "Tate", "Colour", "x", "Extra"};
+    const FileStep steps[] = {FileStep::Read,  FileStep::CreateDirectory, FileStep::CreateTemporary,
+                              FileStep::Write, FileStep::Flush,           FileStep::Rename};
+    std::mt19937 random(1048);
+    const auto pick = [&](const auto& items) { return items[random() % std::size(items)]; };
+    const auto randomValue = [&] {
+        static constexpr std::string_view kChars = "0123456789abcXYZ$-=;[]\"";
+        std::string value;
+        for (std::size_t n = random() % 8; n > 0; --n) value += kChars[random() % kChars.size()];
+        if (value.size() > 2 && random() % 4 == 0) value[1] = ' ';  // blanks inside are kept
+        return value;
+    };
+
+    int failures = 0;
+    for (const std::string_view lineBreak : {"\r\n"sv, "\n"sv, "\r"sv}) {
+        SCOPED_TRACE(testing::Message() << "line break " << testing::PrintToString(std::string(lineBreak)));
+        const std::string br(lineBreak);
+        const std::string original = "; edited by hand" + br + "[Desktop]" + br + "Speed=9" + br +
+                                     "Wallpaper=none" + br + br + "[nuvo_k48]" + br + "Speed = 350" + br +
+                                     "; the wave's speed" + br + "Colour=red" + br + "[Later]" + br + "x=1" + br;
+        WriteBytes(FilePath(), original);
+        Model model{{{"desktop", "speed"}, "9"},   {{"desktop", "wallpaper"}, "none"},
+                    {{"nuvo_k48", "speed"}, "350"}, {{"nuvo_k48", "colour"}, "red"},
+                    {{"later", "x"}, "1"}};
+        const std::vector<std::string> comments = commentsOf(original);
+
+        for (int round = 0; round < 334; ++round) {
+            const std::string_view section = pick(sections);
+            const std::string_view key = pick(keys);
+            const std::string value = randomValue();
+            const bool fail = random() % 3 == 0;
+            if (fail) files_.FailNextCall(steps[random() % std::size(steps)]);
+            const std::string before = ReadBytes(FilePath());
+
+            const bool written = store_.WriteString(section, key, value, kFile);
+            files_.ClearFailures();
+            ASSERT_EQ(written, !fail) << "round " << round;
+            if (fail) {
+                ++failures;
+                ASSERT_EQ(ReadBytes(FilePath()), before) << "round " << round;
+            } else {
+                model[{lower(std::string(section)), lower(std::string(key))}] = value;
+            }
+            ASSERT_EQ(directory_.EntryNames(), std::vector<std::string>{std::string(kFile)}) << "round " << round;
+            const std::string after = ReadBytes(FilePath());
+            ASSERT_EQ(commentsOf(after), comments) << "round " << round;
+            ASSERT_TRUE(onlyLineBreak(after, lineBreak)) << "round " << round;
+            for (const auto& [name, expected] : model) {
+                ASSERT_EQ(store_.GetString(name.first, name.second, kFile), expected)
+                    << "round " << round << ": [" << name.first << "] " << name.second;
+            }
+        }
+    }
+    EXPECT_GT(failures, 250);  // the rounds did exercise the failures
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The saver on the headless desktop: creation, frames, pacing and input.
 #include <limits>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "headless_fixture.h"
@@ -147,6 +149,45 @@ TEST_F(SaverTest, FramesFollowThePeriodOfTheSpeed) {
         EXPECT_EQ(presentTicks[0], 100000u) << "the first frame comes at once, speed " << c.speed;
         for (std::size_t i = 1; i < presentTicks.size(); ++i)
             EXPECT_EQ(presentTicks[i] - presentTicks[i - 1], c.gap) << "speed " << c.speed;
+    }
+}
+
+// Every key of the file at an edge of the 32-bit range, the longitudinal and the transverse
+// wave: frames keep coming, each the wave clipped to the images, at the speed's period.
+TEST_F(SaverTest, EdgeValuesInEveryKeyStillAnimateAtTheirPeriod) {
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        const char* text;
+        std::optional<std::int32_t> value;  // what it reads as; nullopt: every key its default
+        std::uint32_t gap;                  // ticks from one frame's end to the next frame
+    } cases[] = {
+        {"-2147483648", kMin, 2147484154u},  // 505 - speed is 2147484153 ms
+        {"2147483647", kMax, 0},
+        {"$FFFFFFFF", -1, 507},
+        {"$80000000", kMin, 2147484154u},
+        {"$123456789", std::nullopt, 156},  // nine hex digits fail
+    };
+    for (const auto& c : cases) {
+        for (const bool vertical : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << c.text << (vertical ? " longitudinal" : " transverse"));
+            const TWaveSettings settings =
+                c.value ? TWaveSettings{*c.value, *c.value, *c.value, vertical} : TWaveSettings{};
+            const std::string tate = vertical ? c.text : "0";
+            UseScreen(40, 30);
+            WriteSettingsFile("[nuvo_k48]\r\nKomakasa=" + std::string(c.text) + "\r\nSpeed=" + c.text +
+                              "\r\nAmp=" + c.text + "\r\nTate=" + tate + "\r\n");
+            frames.clear();
+            presentTicks.clear();
+            ASSERT_EQ(RunSaver(ClickAfter(3)), 0);
+            ASSERT_EQ(frames.size(), 3u);
+            const ScreenPicture frozen = headless::PatternPicture(40, 30);
+            for (int n = 1; n <= 3; ++n) {
+                EXPECT_EQ(frames[static_cast<std::size_t>(n - 1)], ExpectedFrame(frozen, settings, n)) << "frame " << n;
+            }
+            EXPECT_EQ(presentTicks[1] - presentTicks[0], c.gap);
+            EXPECT_EQ(presentTicks[2] - presentTicks[1], c.gap);
+        }
     }
 }
 

@@ -72,7 +72,8 @@ TEST(WaveStripsTest, RowsAndBandHeightsOfEachLevel) {
 std::int32_t PeakOffset(int width, const TWaveSettings& settings) {
     std::int32_t peak = 0;
     for (int frame = 1; frame <= 40; ++frame) {
-        for (const StripCopy& strip : WaveStrips(width, 768, settings, frame).Strips()) {
+        const StripLayout layout = WaveStrips(width, 768, settings, frame);
+        for (const StripCopy& strip : layout.Strips()) {
             const std::int32_t offset = settings.vertical ? strip.sourceTop - strip.destTop : strip.destLeft;
             peak = std::max(peak, offset);
         }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -132,6 +133,60 @@ TEST_F(WaveSettingsTest, NamesMatchWithoutCaseAndTheFirstOneCounts) {
     WriteBytes(SettingsPath(),
                "[Other]\nSpeed=1\n[NUVO_K48]\nSPEED=100\nspeed=200\n[nuvo_k48]\nAmp=30\n");
     EXPECT_EQ(ReadWaveSettings(port_), WithSpeed(100));
+}
+
+// Files no program of ours wrote: each reads without harm, every key giving its value or,
+// where the rules say so, its default.
+TEST_F(WaveSettingsTest, HostileFilesGiveValuesOrDefaults) {
+    using namespace std::string_literals;
+    const auto settingsWith = [](std::string_view br) {
+        return "[nuvo_k48]"s + br.data() + "Komakasa=2" + br.data() + "Speed=100" + br.data() + "Amp=20" +
+               br.data() + "Tate=1" + br.data();
+    };
+    const TWaveSettings chosen{2, 100, 20, true};
+    const TWaveSettings defaults{};
+    std::mt19937 random(48);
+    std::string garbage(10'000'000, '\0');
+    for (char& c : garbage) c = static_cast<char>(random());
+    const std::string longLine(100'000, 'x');
+
+    const struct {
+        std::string_view name;
+        std::string file;
+        TWaveSettings expected;
+    } cases[] = {
+        {"CRLF", settingsWith("\r\n"), chosen},
+        {"LF", settingsWith("\n"), chosen},
+        {"CR", settingsWith("\r"), chosen},
+        {"mixed line breaks, none at the end", "[nuvo_k48]\rKomakasa=2\nSpeed=100\r\nAmp=20\n\rTate=1", chosen},
+        {"byte-order mark", "\xEF\xBB\xBF" + settingsWith("\r\n"), chosen},
+        {"byte-order mark inside the file is part of a name",
+         "[nuvo_k48]\n\xEF\xBB\xBFSpeed=100\nAmp=20\n", {1, 350, 20, false}},
+        {"NUL bytes in values fail, around them are harmless",
+         "\0\0\0\n[nuvo_k48]\nSpeed=1\0"s "00\n\0=\0\nAmp=20\nTate=\0\n", {1, 350, 20, false}},
+        {"NUL in a section name makes another section", "[nuvo\0_k48]\nSpeed=100\n"s, defaults},
+        {"10 MB of garbage before the section", garbage + "\n" + settingsWith("\n"), chosen},
+        {"10 MB of garbage and no section", garbage, defaults},
+        {"a 100,000-character comment, key and section", "; " + longLine + "\n[" + longLine + "]\nSpeed=1\n" +
+                                                               longLine + "=1\n" + settingsWith("\n"), chosen},
+        {"a 100,000-digit value is out of range", "[nuvo_k48]\nSpeed=" + std::string(100'000, '7') + "\n",
+         defaults},
+        {"a value is cut to 1023 characters before it converts",
+         "[nuvo_k48]\nSpeed=" + std::string(99'997, '0') + "500\n", {1, 0, 10, false}},
+        {"blanks around a value are trimmed, however many",
+         "[nuvo_k48]\nAmp=" + std::string(100'000, ' ') + "12\t\n", {1, 350, 12, false}},
+        {"duplicate keys and sections: the first counts",
+         "[nuvo_k48]\nSpeed=100\nSPEED=200\nTate=1\n[NUVO_K48]\nSpeed=300\nAmp=20\n", {1, 100, 10, true}},
+        {"bytes of 128 and above are no digits", "[nuvo_k48]\nSpeed=\xEF\xBC\x91\nAmp=2\xFF\n", defaults},
+        {"empty file", "", defaults},
+        {"section without keys", "[nuvo_k48]", defaults},
+        {"keys without their section", "Komakasa=2\nSpeed=100\nAmp=20\nTate=1\n", defaults},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        WriteBytes(SettingsPath(), row.file);
+        EXPECT_EQ(ReadWaveSettings(port_), row.expected);
+    }
 }
 
 TEST_F(WaveSettingsTest, DefaultsWriteTheseExactBytes) {

@@ -35,7 +35,9 @@ struct StripLayout {
     int count = 0;
     std::array<StripCopy, kMaxStrips> strips{};
 
-    std::span<const StripCopy> Strips() const { return {strips.data(), static_cast<std::size_t>(count)}; }
+    std::span<const StripCopy> Strips() const& { return {strips.data(), static_cast<std::size_t>(count)}; }
+    // A view into a temporary layout would dangle, as in `for (s : WaveStrips(...).Strips())`.
+    std::span<const StripCopy> Strips() const&& = delete;
 };
 
 // Rounds to the nearest integer, halves to the even neighbour (7.5 -> 8, 22.5 -> 22),

@@ -29,25 +29,13 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 void TCanvas::CopyFrom(const TCanvas& source, int destX, int destY, int width, int height,
                        int sourceX, int sourceY) {
     const TBitmap& from = source.bitmap_;
-    // 64-bit so that no position from hand-edited settings can overflow.
-    long long dx = destX, dy = destY, sx = sourceX, sy = sourceY, w = width, h = height;
-    const auto clipStart = [](long long& a, long long& b, long long& extent) {
-        const long long shift = std::max({0LL, -a, -b});
-        a += shift;
-        b += shift;
-        extent -= shift;
-    };
-    clipStart(dx, sx, w);
-    clipStart(dy, sy, h);
-    w = std::min({w, static_cast<long long>(bitmap_.Width()) - dx,
-                  static_cast<long long>(from.Width()) - sx});
-    h = std::min({h, static_cast<long long>(bitmap_.Height()) - dy,
-                  static_cast<long long>(from.Height()) - sy});
-    if (w <= 0 || h <= 0) return;
-    for (long long row = 0; row < h; ++row) {
-        std::memmove(bitmap_.Row(static_cast<int>(dy + row)) + dx,
-                     from.Row(static_cast<int>(sy + row)) + sx,
-                     static_cast<std::size_t>(w) * sizeof(std::uint32_t));
+    const std::optional<ClippedCopy> copy =
+        ClipCopy(bitmap_, from, destX, destY, width, height, sourceX, sourceY);
+    if (!copy) return;
+    for (int row = 0; row < copy->height; ++row) {
+        std::memmove(bitmap_.Row(copy->destY + row) + copy->destX,
+                     from.Row(copy->sourceY + row) + copy->sourceX,
+                     static_cast<std::size_t>(copy->width) * sizeof(std::uint32_t));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/graphics.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -37,5 +38,27 @@ TBitmap::TBitmap(int width, int height, std::unique_ptr<BitmapMemory> memory)
       height_(height > 0 ? height : 0),
       memory_(std::move(memory)),
       pixels_(memory_->Pixels()) {}
+
+std::optional<ClippedCopy> ClipCopy(const TBitmap& dest, const TBitmap& source, int destX,
+                                    int destY, int width, int height, int sourceX, int sourceY) {
+    // 64-bit so that no position from hand-edited settings can overflow.
+    long long dx = destX, dy = destY, sx = sourceX, sy = sourceY, w = width, h = height;
+    const auto clipStart = [](long long& a, long long& b, long long& extent) {
+        const long long shift = std::max({0LL, -a, -b});
+        a += shift;
+        b += shift;
+        extent -= shift;
+    };
+    clipStart(dx, sx, w);
+    clipStart(dy, sy, h);
+    w = std::min({w, static_cast<long long>(dest.Width()) - dx,
+                  static_cast<long long>(source.Width()) - sx});
+    h = std::min({h, static_cast<long long>(dest.Height()) - dy,
+                  static_cast<long long>(source.Height()) - sy});
+    if (w <= 0 || h <= 0) return std::nullopt;
+    // Everything now lies inside the bitmaps, so it fits in int again.
+    return ClippedCopy{static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(sx),
+                       static_cast<int>(sy), static_cast<int>(w),   static_cast<int>(h)};
+}
 
 }  // namespace nuvo

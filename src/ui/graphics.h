@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace nuvo {
 
@@ -53,5 +54,21 @@ private:
     std::unique_ptr<BitmapMemory> memory_;
     std::uint32_t* pixels_;
 };
+
+// A rectangle copy cut to what lies inside both bitmaps: width x height pixels from
+// (sourceX, sourceY) of the source go to (destX, destY) of the destination.
+struct ClippedCopy {
+    int destX;
+    int destY;
+    int sourceX;
+    int sourceY;
+    int width;
+    int height;
+};
+
+// The part of a copy of width x height pixels from (sourceX, sourceY) to (destX, destY)
+// that lies inside both bitmaps, or nothing. Any int positions and sizes are safe.
+std::optional<ClippedCopy> ClipCopy(const TBitmap& dest, const TBitmap& source, int destX,
+                                    int destY, int width, int height, int sourceX, int sourceY);
 
 }  // namespace nuvo

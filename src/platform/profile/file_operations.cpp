@@ -76,7 +76,11 @@ bool PosixFileOperations::CreateDirectories(const std::filesystem::path& directo
 
 std::optional<TemporaryFile> PosixFileOperations::CreateTemporary(
     const std::filesystem::path& target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"));
+    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = target.parent_path() / name;
     const int descriptor = RetryOnInterrupt([&] { return ::mkostemp(pattern.data(), O_CLOEXEC); });
     if (descriptor < 0) return std::nullopt;
     TemporaryFile file{pattern, descriptor};
