@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "saver/compose.h"
@@ -148,6 +150,37 @@ TEST(SaverWindow, CoversTheScreenAboveAllHidesTheCursorAndShowsItAgainAtTheEnd) 
     session.Xdotool({"click", "1"});
     EXPECT_EQ(saver->WaitForExit(5s), 0);
     EXPECT_FALSE(session.CursorInvisible());
+}
+
+// The log bench/run times the saver by: one line per frame shown, "START BEGIN END" in
+// microseconds, each frame's wait ending before its present and after the previous one.
+TEST(SaverWindow, FrameLogHasOneOrderedLinePerFrameShown) {
+    XSession session(320, 240);
+    const std::filesystem::path log = session.Home() / "frames.log";
+    std::ofstream(session.SettingsFile()) << SettingsText({.detailLevel = 1, .speed = 500, .amplitude = 10});
+    auto saver = session.StartProgram({"/s"}, {"NUVO_K48_FRAME_LOG=" + log.string()});
+    const auto lines = [&] {
+        std::ifstream in(log);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);) all.push_back(line);
+        return all;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return lines().size() >= 5; }, 10s)) << "frames logged: " << lines().size();
+    session.Xdotool({"key", "Escape"});
+    ASSERT_EQ(saver->WaitForExit(5s), 0);
+
+    long long previousEnd = 0;
+    for (const std::string& line : lines()) {
+        std::istringstream fields(line);
+        long long start = 0, begin = 0, end = 0;
+        std::string rest;
+        ASSERT_TRUE(fields >> start >> begin >> end) << line;
+        EXPECT_FALSE(fields >> rest) << line;
+        EXPECT_LE(previousEnd, start) << line;
+        EXPECT_LE(start, begin) << line;
+        EXPECT_LE(begin, end) << line;
+        previousEnd = end;
+    }
 }
 
 struct InputCase {

@@ -65,6 +65,7 @@ int QtPort::ShowCursor(bool show) {
 std::uint32_t QtPort::TickCount() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
+    frameLog_.TickRead(now);
     const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                               static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u;
     return static_cast<std::uint32_t>(milliseconds);
@@ -122,7 +123,11 @@ void QtPort::ShowFormWindow(WindowHandle handle) {
 }
 
 void QtPort::PresentBitmap(WindowHandle handle, TRect clientRect, const TBitmap& bitmap) {
-    if (FormWindow* window = Window(handle)) window->Present(clientRect, bitmap);
+    if (FormWindow* window = Window(handle)) {
+        frameLog_.PresentBegins();
+        window->Present(clientRect, bitmap);
+        frameLog_.PresentEnded();
+    }
 }
 
 int QtPort::ControlValue(WindowHandle handle, int component) {

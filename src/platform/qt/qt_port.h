@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/profile/profile_store.h"
+#include "platform/qt/frame_log.h"
 #include "platform/qt/x11_desktop.h"
 #include "ui/platform_port.h"
 
@@ -62,6 +63,7 @@ private:
     std::vector<FormWindow*> windows_;
     int cursorCount_ = 0;
     int dispatchDepth_ = 0;
+    FrameLog frameLog_;
 };
 
 }  // namespace nuvo::qt
