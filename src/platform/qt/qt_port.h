@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "platform/profile/profile_store.h"
+#include "platform/qt/close_signals.h"
 #include "platform/qt/x11_desktop.h"
 #include "ui/platform_port.h"
+
+class QDialog;
 
 namespace nuvo::qt {
 
@@ -17,6 +20,7 @@ class FormWindow;
 class QtPort final : public PlatformPort {
 public:
     // Needs a QApplication on the xcb platform; settings live in `profileDirectory`.
+    // From here on SIGTERM, SIGINT and SIGHUP ask the main window to close.
     explicit QtPort(std::filesystem::path profileDirectory);
     ~QtPort() override;
 
@@ -56,12 +60,15 @@ public:
 
 private:
     FormWindow* Window(WindowHandle handle) const;
+    void CloseOnSignal();
 
     X11Desktop desktop_;
     ProfileStore profiles_;
     std::vector<FormWindow*> windows_;
     int cursorCount_ = 0;
     int dispatchDepth_ = 0;
+    QDialog* shownBox_ = nullptr;  // the message box being shown, if any
+    CloseSignals closeSignals_;
 };
 
 }  // namespace nuvo::qt
