@@ -2,6 +2,8 @@
 // alone, and the error box when the settings file cannot be written.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -289,6 +291,18 @@ TEST(Dialog, FileThatCannotBeWrittenShowsTheErrorBoxAndTheDialogStaysOpen) {
     d.Input({{"key", "Return"}});
     EXPECT_EQ(d.dialog->WaitForExit(5s), 0);
     EXPECT_EQ(ReadBytes(d.session.SettingsFile()), kDefaults);
+}
+
+// A termination signal closes the dialog even while the error box waits for the user: the
+// box goes with it, and the program ends as a close would, with status 0.
+TEST(Dialog, SignalWhileTheErrorBoxShowsEndsTheProgram) {
+    DialogSession d;
+    std::filesystem::create_directories(d.session.SettingsFile());
+    d.Open();
+    d.Input({{"key", "Return"}});
+    ASSERT_TRUE(WaitUntil([&] { return !d.session.MappedWindowsTitled("nuvo_k48").empty(); }, 5s));
+    kill(d.dialog->Pid(), SIGTERM);
+    EXPECT_EQ(d.dialog->WaitForExit(5s), 0);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// The saver on a real X server: the frames on the screen, the input that ends it, and how
-// it holds the screen while it runs.
+// The saver on a real X server: the frames on the screen, the input that ends it, how it
+// holds the screen while it runs, and what ends it from outside: signals, a lost display.
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <cstring>
 #include <fstream>
@@ -224,6 +226,72 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"LeftClick", {{"mousemove", "50", "50"}}, {"click", "1"}},
         InputCase{"RightClick", kTabKeys, {"click", "3"}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Mouse movements are not merged (the third one ends the saver), so a flood of them is
+// dispatched one by one: it must still end the saver with the frame being drawn when it
+// arrives, not keep it drawing while the queue is worked off.
+TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    const Picture frozen = session.CaptureScreen();
+    const TWaveSettings settings{.speed = 0};  // a frame every 505 ms
+    std::filesystem::create_directories(session.ConfigDir());
+    test_support::WriteBytes(session.SettingsFile(), SettingsText(settings));
+    auto saver = StartSaver(session);
+    FrameMatcher matcher(frozen, settings);
+
+    // The moment a new frame appears, the saver has dispatched and begins its wait: the
+    // flood lands in the queue during the wait for the next frame.
+    int phase = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), 0, 50)) != 0; }, 5s));
+    const int seen = phase;
+    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), seen, seen + 1)) != 0; }, 5s));
+    session.MovePointerRepeatedly(10'000);
+
+    // The frame after the one seen is the last; the saver ends once it is shown.
+    int latest = phase;
+    const bool ended = WaitUntil(
+        [&] {
+            if (!saver->Running()) return true;
+            latest = std::max(latest, matcher.PhaseOf(session.CaptureScreen(), latest, latest + 3));
+            return false;
+        },
+        3s);
+    EXPECT_TRUE(ended) << "still running 3 s after the flood";
+    EXPECT_LE(latest, phase + 1) << "frames went on after the flood was dispatched";
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+}
+
+class SaverSignal : public ::testing::TestWithParam<int> {};
+
+// A termination signal is a close: the saver shows the cursor again while its window is
+// still there (the window's end would show it in any case), then ends with status 0.
+TEST_P(SaverSignal, EndsItAsACloseDoes) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    auto saver = StartSaver(session);
+    const std::vector<XWindow> windows = session.MappedWindowsOfClass("TMorlaptFMI");
+    ASSERT_EQ(windows.size(), 1u);
+    ASSERT_TRUE(session.CursorInvisible());
+    session.StartWatchingCursor();
+    kill(saver->Pid(), GetParam());
+    EXPECT_TRUE(session.CursorChangedWhileMapped(windows[0], 5s));
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+    EXPECT_FALSE(session.CursorInvisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Qt, SaverSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& row) { return std::string(sigabbrev_np(row.param)); });
+
+// Nothing can be shown any more: the saver ends within a second, with status 1 (the
+// display's loss is no orderly end), and not by a signal, so without a core dump.
+TEST(SaverDisplay, LostXServerEndsItWithinASecond) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    auto saver = StartSaver(session);
+    session.KillServer();
+    EXPECT_EQ(saver->WaitForExit(1s), 1);
+}
 
 }  // namespace
 }  // namespace nuvo::qt_test

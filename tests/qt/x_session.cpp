@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -80,7 +81,18 @@ ChildProcess::ChildProcess(std::vector<std::string> arguments,
                            std::vector<std::string> environment) {
     std::vector<char*> argv = CStrings(arguments);
     std::vector<char*> envp = CStrings(environment);
-    const int error = posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data());
+    // A runner started in the background ignores SIGINT, and the child would inherit that.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    const int error =
+        posix_spawnp(&pid_, argv[0], nullptr, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(error));
     }
@@ -220,6 +232,22 @@ void XSession::Xdotool(const std::vector<std::string>& arguments) {
     command.insert(command.end(), arguments.begin(), arguments.end());
     ChildProcess tool(std::move(command), Environment());
     if (tool.WaitForExit(10s) != 0) throw std::runtime_error("xdotool failed");
+}
+
+void XSession::MovePointerRepeatedly(int count) {
+    for (int i = 0; i < count; ++i) {
+        const int at = i % 2 == 0 ? 10 : 20;
+        XTestFakeMotionEvent(display_, -1, at, at, CurrentTime);
+    }
+    XSync(display_, False);
+}
+
+void XSession::KillServer() {
+    picture_.reset();
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    kill(server_->Pid(), SIGKILL);
+    server_->WaitForExit(5s);
 }
 
 Picture XSession::Capture(int x, int y, int width, int height) {
@@ -391,6 +419,32 @@ bool XSession::CursorInvisible() {
     }
     XFree(cursor);
     return invisible;
+}
+
+void XSession::StartWatchingCursor() {
+    int errorBase = 0;
+    XFixesQueryExtension(display_, &fixesEventBase_, &errorBase);
+    XFixesSelectCursorInput(display_, DefaultRootWindow(display_), XFixesDisplayCursorNotifyMask);
+    XSelectInput(display_, DefaultRootWindow(display_), SubstructureNotifyMask);
+    XSync(display_, True);  // forget what happened before
+}
+
+bool XSession::CursorChangedWhileMapped(XWindow window, Milliseconds timeout) {
+    bool changed = false, gone = false;
+    WaitUntil(
+        [&] {
+            XSync(display_, False);
+            while (!gone && XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == fixesEventBase_ + XFixesCursorNotify) changed = true;
+                gone = (event.type == UnmapNotify && event.xunmap.window == window) ||
+                       (event.type == DestroyNotify && event.xdestroywindow.window == window);
+            }
+            return gone;
+        },
+        timeout);
+    return gone && changed;
 }
 
 void XSession::StartCountingMaps() {

@@ -28,7 +28,8 @@ using XWindow = unsigned long;
 // Polls `condition` every few milliseconds until it holds or `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout);
 
-// A child process; killed and reaped at the end if it is still running.
+// A child process; killed and reaped at the end if it is still running. It starts with
+// every signal at its default action and none blocked, whatever the test runner ignores.
 class ChildProcess {
 public:
     // `environment` holds NAME=value entries; the program is looked up on PATH.
@@ -89,6 +90,13 @@ public:
 
     // Runs xdotool with these arguments and waits for it.
     void Xdotool(const std::vector<std::string>& arguments);
+    // Moves the pointer `count` times, to and fro between two points, all in one burst
+    // through XTest; returns once the server has generated every movement.
+    void MovePointerRepeatedly(int count);
+
+    // The X server dies at once, as in a crash; the session's own connection goes first,
+    // so from here on only the child processes can be asked about.
+    void KillServer();
 
     Picture Capture(int x, int y, int width, int height);
     Picture CaptureScreen() { return Capture(0, 0, width_, height_); }
@@ -125,6 +133,12 @@ public:
     bool PointerGrabbedElsewhere();
     // True when the cursor the server shows now is fully transparent.
     bool CursorInvisible();
+    // From now on, notes the order in which the cursor the server shows changes and
+    // top-level windows go away.
+    void StartWatchingCursor();
+    // True if the shown cursor changed while `window` was still mapped, that is before it
+    // was unmapped or destroyed (which happens within `timeout`, or false).
+    bool CursorChangedWhileMapped(XWindow window, Milliseconds timeout);
 
     // From now on, counts the windows mapped on the display.
     void StartCountingMaps();
@@ -143,6 +157,7 @@ private:
     _XDisplay* display_ = nullptr;
     XWindow helperWindow_ = 0;
     int mapsCounted_ = 0;
+    int fixesEventBase_ = 0;
 };
 
 }  // namespace nuvo::qt_test

@@ -234,12 +234,13 @@ void FormWindow::ShowForm() {
 }
 
 // The saver's first frame follows at once and must reach the screen, and the grabs need a
-// viewable window. Input waits in the queue meanwhile; nothing reaches the form library.
+// viewable window. Input and close signals wait meanwhile; nothing reaches the form library.
 void FormWindow::WaitUntilExposed() {
     QElapsedTimer waited;
     waited.start();
     while (!windowHandle()->isExposed() && waited.elapsed() < kExposeWaitMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
         if (!windowHandle()->isExposed()) QThread::msleep(1);
     }
 }
@@ -395,7 +396,7 @@ void FormWindow::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(eve
 // The close box asks; the form library decides and closes the form itself.
 void FormWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (events_) events_->CloseRequested();
+    RequestClose();
 }
 
 }  // namespace nuvo::qt

@@ -26,6 +26,11 @@ public:
     // After this no event reaches the form library any more (the form is going away).
     void StopEvents() { events_ = nullptr; }
 
+    // Asks the form library to close the form, as the close box does.
+    void RequestClose() {
+        if (events_) events_->CloseRequested();
+    }
+
     void SetBounds(TRect bounds);
     void ShowForm();
     void SetCursorHidden(bool hidden);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_toolkit.h"
@@ -18,7 +19,7 @@
 namespace nuvo::qt {
 
 QtPort::QtPort(std::filesystem::path profileDirectory)
-    : profiles_(std::move(profileDirectory)) {}
+    : profiles_(std::move(profileDirectory)), closeSignals_([this] { CloseOnSignal(); }) {}
 
 QtPort::~QtPort() {
     // Windows destroyed while their own events were being handled go now.
@@ -148,6 +149,15 @@ void QtPort::FocusComponent(WindowHandle handle, int component) {
     if (FormWindow* window = Window(handle)) window->FocusComponent(component);
 }
 
+// A signal is a close request to the main window (the first one made), as the close box
+// would send it. A message box being shown would keep its caller waiting for the user, so
+// it goes too, as a quitting message loop ends a modal box on Windows.
+void QtPort::CloseOnSignal() {
+    if (windows_.empty()) return;  // no form runs: nothing dispatches to one either
+    windows_.front()->RequestClose();
+    if (shownBox_ != nullptr) shownBox_->reject();
+}
+
 void QtPort::DispatchPendingEvents() {
     ++dispatchDepth_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -174,9 +184,11 @@ void QtPort::ShowMessageBox(WindowHandle owner, std::string_view text, std::stri
                             TMessageBoxIcon) {
     FormWindow* ownerWindow = Window(owner);
     const auto box = CreateErrorBox(ownerWindow, FromUtf8(text), FromUtf8(title));
+    QDialog* const outerBox = std::exchange(shownBox_, box.get());
     ++dispatchDepth_;
     box->exec();
     --dispatchDepth_;
+    shownBox_ = outerBox;
     // The keyboard goes back to the owner, as it does on Windows; without a window
     // manager nobody else would give it.
     if (ownerWindow != nullptr) ownerWindow->activateWindow();

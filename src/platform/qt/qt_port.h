@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "platform/profile/profile_store.h"
+#include "platform/qt/close_signals.h"
 #include "platform/qt/frame_log.h"
 #include "platform/qt/x11_desktop.h"
 #include "ui/platform_port.h"
+
+class QDialog;
 
 namespace nuvo::qt {
 
@@ -18,6 +21,7 @@ class FormWindow;
 class QtPort final : public PlatformPort {
 public:
     // Needs a QApplication on the xcb platform; settings live in `profileDirectory`.
+    // From here on SIGTERM, SIGINT and SIGHUP ask the main window to close.
     explicit QtPort(std::filesystem::path profileDirectory);
     ~QtPort() override;
 
@@ -57,6 +61,7 @@ public:
 
 private:
     FormWindow* Window(WindowHandle handle) const;
+    void CloseOnSignal();
 
     X11Desktop desktop_;
     ProfileStore profiles_;
@@ -64,6 +69,8 @@ private:
     int cursorCount_ = 0;
     int dispatchDepth_ = 0;
     FrameLog frameLog_;
+    QDialog* shownBox_ = nullptr;  // the message box being shown, if any
+    CloseSignals closeSignals_;
 };
 
 }  // namespace nuvo::qt
