@@ -1,7 +1,8 @@
 // The strip geometry for any screen size, settings and phase, and one frame composed from
-// it on small bitmaps. The sanitizers catch any access outside the bitmaps and any undefined
-// arithmetic; every pixel of the frame is compared with what that pixel must show: black,
-// or the source pixel of the last strip that covers it.
+// it on small bitmaps by the frame loop's compose and by the plain order. The sanitizers
+// catch any access outside the bitmaps and any undefined arithmetic; the two frames must be
+// the same, and with the saver's clear (pen and brush alike) every pixel must show what it
+// must: the clear colour, or the source pixel of the last strip that covers it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -66,9 +67,9 @@ std::vector<std::vector<int>> StripsByRow(const StripLayout& layout, int height)
 }
 
 // What the display pixel (x, y) must show after the frame: the source pixel of the last
-// strip that reaches it, or black.
+// strip that reaches it, or the clear colour.
 std::uint32_t ExpectedPixel(const StripLayout& layout, const std::vector<int>& stripsOfRow, int x, int y,
-                            int displayWidth, const TBitmap& source) {
+                            int displayWidth, const TBitmap& source, TColor clearColour) {
     for (auto i = stripsOfRow.rbegin(); i != stripsOfRow.rend(); ++i) {
         const StripCopy& strip = layout.strips[static_cast<std::size_t>(*i)];
         const std::int64_t sourceX = std::int64_t{x} - strip.destLeft;
@@ -77,7 +78,7 @@ std::uint32_t ExpectedPixel(const StripLayout& layout, const std::vector<int>& s
         if (sourceY < 0 || sourceY >= source.Height()) continue;
         return source.Pixel(static_cast<int>(sourceX), static_cast<int>(sourceY));
     }
-    return clBlack;
+    return clearColour;
 }
 
 }  // namespace
@@ -102,25 +103,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int sourceWidth = sameSize ? width : input.ConsumeIntegralInRange(0, kMaxSide);
     const int sourceHeight = sameSize ? height : input.ConsumeIntegralInRange(0, kMaxSide);
 
-    TBitmap displayBitmap(width, height, AllocateHeapBitmapMemory(width, height));
+    // The saver clears in black with pen and brush alike; other colours take other paths.
+    const TColor brush = input.ConsumeBool() ? clBlack : input.ConsumeIntegral<std::uint32_t>();
+    const TColor pen = input.ConsumeBool() ? brush : input.ConsumeIntegral<std::uint32_t>();
+
     TBitmap sourceBitmap(sourceWidth, sourceHeight, AllocateHeapBitmapMemory(sourceWidth, sourceHeight));
-    for (int y = 0; y < height; ++y) std::fill_n(displayBitmap.Row(y), width, kUnpainted);
     for (int y = 0; y < sourceHeight; ++y) {
         for (int x = 0; x < sourceWidth; ++x) sourceBitmap.Row(y)[x] = SourcePixel(x, y);
     }
-    TCanvas display(displayBitmap);
-    display.Pen.Color = clBlack;
-    display.Brush.Color = clBlack;
     const TCanvas source(sourceBitmap);
+    TBitmap fastBitmap(width, height, AllocateHeapBitmapMemory(width, height));
+    TBitmap plainBitmap(width, height, AllocateHeapBitmapMemory(width, height));
+    for (TBitmap* bitmap : {&fastBitmap, &plainBitmap}) {
+        for (int y = 0; y < height; ++y) std::fill_n(bitmap->Row(y), width, kUnpainted);
+    }
+    TCanvas fast(fastBitmap);
+    TCanvas plain(plainBitmap);
+    for (TCanvas* canvas : {&fast, &plain}) {
+        canvas->Pen.Color = pen;
+        canvas->Brush.Color = brush;
+    }
 
     const StripLayout layout = WaveStrips(width, height, settings, phase);
     CheckGeometry(layout, height, settings);
-    ComposeFrame(display, source, layout);
+    ComposeFrame(fast, source, layout);
+    ComposeFrameReference(plain, source, layout);
     const std::vector<std::vector<int>> stripsByRow = StripsByRow(layout, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            Check(displayBitmap.Pixel(x, y) ==
-                      ExpectedPixel(layout, stripsByRow[static_cast<std::size_t>(y)], x, y, width, sourceBitmap),
+            Check(fastBitmap.Pixel(x, y) == plainBitmap.Pixel(x, y), "the frame differs from the plain order's");
+            if (pen != brush) continue;
+            Check(fastBitmap.Pixel(x, y) == ExpectedPixel(layout, stripsByRow[static_cast<std::size_t>(y)], x, y,
+                                                          width, sourceBitmap, brush),
                   "a pixel of the frame is wrong");
         }
     }
