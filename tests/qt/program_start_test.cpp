@@ -1,5 +1,6 @@
 // Starting nuvo_k48 on a real X server: the first argument chooses the window, and a
 // start while a window of an earlier instance exists ends at once without a window.
+// Without its display, at the start or later, the program ends at once with status 1.
 #include <gtest/gtest.h>
 
 #include "x_session.h"
@@ -39,6 +40,31 @@ TEST(ProgramStart, WithoutAnXDisplayEndsWithStatusOne) {
     auto program = session.StartProgram({"/s"}, {"DISPLAY"});
     EXPECT_EQ(program->WaitForExit(5s), 1);
 }
+
+struct ModeCase {
+    const char* name;
+    const char* argument;
+    const char* className;
+};
+
+class LostDisplay : public ::testing::TestWithParam<ModeCase> {};
+
+// Nothing can be shown any more, so the program ends within a second, with status 1 (no
+// orderly end), and not by a signal, so without a core dump. The saver notices it in its
+// next frame, the dialog as it waits for input.
+TEST_P(LostDisplay, XServerGoingAwayEndsTheProgramWithinASecond) {
+    XSession session(320, 240);
+    auto program = session.StartProgram({GetParam().argument});
+    ASSERT_TRUE(WaitUntil(
+        [&] { return session.MappedWindowsOfClass(GetParam().className).size() == 1; }, 10s));
+    session.KillServer();
+    EXPECT_EQ(program->WaitForExit(1s), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Qt, LostDisplay,
+                         ::testing::Values(ModeCase{"Saver", "/s", "TMorlaptFMI"},
+                                           ModeCase{"Settings", "/c", "TMorlaptCNF"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 class WindowStarts : public ::testing::TestWithParam<Arguments> {};
 

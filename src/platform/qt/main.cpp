@@ -12,6 +12,8 @@
 
 int main(int argc, char* argv[]) {
     // Without an X display Qt would abort with a core dump; say what is missing instead.
+    // A display lost later on needs nothing of ours: Qt (or Xlib, whichever notices first)
+    // reports the broken connection and exits with status 1, in the saver's next frame.
     if (!nuvo::qt::X11Desktop::DisplayAvailable()) {
         const char* display = std::getenv("DISPLAY");
         std::fprintf(stderr, "nuvo_k48: cannot open the X display %s\n",
