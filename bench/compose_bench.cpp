@@ -2,7 +2,9 @@
 // frame and the QPainter peer, all in one run; prints the table rows of bench/run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -91,6 +93,44 @@ void CopyWholeFrames(benchmark::State& state, ScreenSize screen) {
     }
 }
 
+// The least a transverse frame costs: each display row copied once from its source row at
+// the offset of the strip that ends on it, and the uncovered end filled; no strips, no
+// overlaps. What separates this from one memcpy of a frame is the shifted rows alone.
+void CopyShiftedRows(benchmark::State& state, const FrameCase& frameCase) {
+    SaverImages images(frameCase.screen);
+    const int width = frameCase.screen.width;
+    const int height = frameCase.screen.height;
+    std::vector<std::vector<int>> shiftsOfFrames;
+    for (const StripLayout& layout : LayoutsOverOnePeriod(frameCase)) {
+        std::vector<int> shifts(static_cast<std::size_t>(height), 0);
+        for (const StripCopy& strip : layout.Strips()) {
+            for (int y = std::max(strip.destTop, 0); y < std::min(strip.destTop + layout.bandHeight, height); ++y) {
+                shifts[static_cast<std::size_t>(y)] = std::clamp(strip.destLeft, -width, width);
+            }
+        }
+        shiftsOfFrames.push_back(std::move(shifts));
+    }
+    for (auto _ : state) {
+        for (const std::vector<int>& shifts : shiftsOfFrames) {
+            for (int y = 0; y < height; ++y) {
+                const int shift = shifts[static_cast<std::size_t>(y)];
+                std::uint32_t* to = images.displayBitmap.Row(y);
+                const std::uint32_t* from = images.sourceBitmap.Row(y);
+                const std::size_t kept = static_cast<std::size_t>(width - std::abs(shift));
+                if (shift >= 0) {
+                    std::fill(to, to + shift, clBlack);
+                    std::memcpy(to + shift, from, kept * sizeof(std::uint32_t));
+                } else {
+                    std::memcpy(to, from - shift, kept * sizeof(std::uint32_t));
+                    std::fill(to + kept, to + width, clBlack);
+                }
+            }
+            benchmark::DoNotOptimize(images.displayBitmap.Pixels());
+            benchmark::ClobberMemory();
+        }
+    }
+}
+
 void RegisterAll() {
     for (const ScreenSize& screen : kScreenSizes) {
         benchmark::RegisterBenchmark(("memcpy/" + screen.Name()).c_str(),
@@ -103,6 +143,10 @@ void RegisterAll() {
         benchmark::RegisterBenchmark(("reference/" + frameCase.Name()).c_str(), [frameCase](benchmark::State& state) {
             ComposeFrames(state, frameCase, ComposeFrameReference);
         });
+        if (!frameCase.settings.vertical) {
+            benchmark::RegisterBenchmark(("shifted_rows/" + frameCase.Name()).c_str(),
+                                         [frameCase](benchmark::State& state) { CopyShiftedRows(state, frameCase); });
+        }
     }
     RegisterQPainterPeer();
 }
@@ -139,6 +183,9 @@ public:
             Row("compose/" + name, "ratio_to_memcpy", Ratio(ours, Ms("memcpy/" + frameCase.screen.Name())));
             Row("compose/" + name, "ratio_qpainter_to_ours", Ratio(Ms("qpainter/" + name), ours));
             Row("compose/" + name, "ratio_plain_order_to_ours", Ratio(Ms("reference/" + name), ours));
+            Row("compose/" + name, "ratio_to_shifted_rows", Ratio(ours, Ms("shifted_rows/" + name)));
+            Row("shifted_rows/" + name, "ratio_to_memcpy",
+                Ratio(Ms("shifted_rows/" + name), Ms("memcpy/" + frameCase.screen.Name())));
             Row("qpainter/" + name, "ms", Ms("qpainter/" + name));
         }
     }

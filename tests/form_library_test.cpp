@@ -1,6 +1,7 @@
 // The drawing surface of the form library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "ui/forms.h"
@@ -30,6 +31,34 @@ TEST(CanvasTest, RectangleDrawsAPenOutlineAroundABrushInside) {
     };
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) EXPECT_EQ(bitmap.Pixel(x, y), expected[y][x]) << x << "," << y;
+}
+
+// Outlines cut by the bitmap's edges stay cut: only the edges inside the bitmap are drawn.
+TEST(CanvasTest, RectanglesReachingPastTheBitmapAreClipped) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const struct {
+        int x1, y1, x2, y2;
+    } cases[] = {{-2, -1, 3, 2},  {4, 3, 9, 8},       {-5, 1, 11, 3},     {2, -4, 3, 12}, {5, 4, 1, 1},
+                 {0, 0, 6, 5},    {kMin, kMin, kMax, kMax}, {kMin, 0, kMin, 5}, {3, 3, 3, 3},  {0, 0, 1, 1}};
+    for (const auto& c : cases) {
+        TBitmap bitmap = Filled(6, 5, 0x100);
+        TCanvas canvas(bitmap);
+        canvas.Pen.Color = 0xAA;
+        canvas.Brush.Color = 0xBB;
+        canvas.Rectangle(c.x1, c.y1, c.x2, c.y2);
+        const long long x1 = std::min(c.x1, c.x2), x2 = std::max(c.x1, c.x2);
+        const long long y1 = std::min(c.y1, c.y2), y2 = std::max(c.y1, c.y2);
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 6; ++x) {
+                const bool inside = x >= x1 && x < x2 && y >= y1 && y < y2;
+                const bool edge = x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1;
+                const std::uint32_t want = !inside ? 0x100u + y * 6 + x : edge ? 0xAAu : 0xBBu;
+                EXPECT_EQ(bitmap.Pixel(x, y), want)
+                    << "(" << c.x1 << "," << c.y1 << ")-(" << c.x2 << "," << c.y2 << ") at " << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(CanvasTest, BandCopiesAreClippedToBothBitmaps) {

@@ -16,13 +16,14 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     const int right = std::min(x2, bitmap_.Width());
     const int top = std::max(y1, 0);
     const int bottom = std::min(y2, bitmap_.Height());
+    if (left >= right) return;  // so x2 > 0 and x2 - 1 below cannot overflow
     for (int y = top; y < bottom; ++y) {
         std::uint32_t* row = bitmap_.Row(y);
         const bool edgeRow = y == y1 || y == y2 - 1;
-        for (int x = left; x < right; ++x) {
-            const bool edge = edgeRow || x == x1 || x == x2 - 1;
-            row[x] = edge ? Pen.Color : Brush.Color;
-        }
+        std::fill(row + left, row + right, edgeRow ? Pen.Color : Brush.Color);
+        if (edgeRow) continue;
+        if (x1 >= left) row[x1] = Pen.Color;
+        if (x2 <= right) row[x2 - 1] = Pen.Color;
     }
 }
 

@@ -1,0 +1,15 @@
+# Cross build for Windows with Debian's MinGW-w64 toolchain (x86_64). The posix thread
+# variant gives the complete C++ runtime; it is linked statically.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(NUVO_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${NUVO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${NUVO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${NUVO_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${NUVO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,76 @@
+// The program's desktop on Linux: X11 through Qt 6 Widgets.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/profile/profile_store.h"
+#include "platform/qt/close_signals.h"
+#include "platform/qt/frame_log.h"
+#include "platform/qt/x11_desktop.h"
+#include "ui/platform_port.h"
+
+class QDialog;
+
+namespace nuvo::qt {
+
+class FormWindow;
+
+class QtPort final : public PlatformPort {
+public:
+    // Needs a QApplication on the xcb platform; settings live in `profileDirectory`.
+    // From here on SIGTERM, SIGINT and SIGHUP ask the main window to close.
+    explicit QtPort(std::filesystem::path profileDirectory);
+    ~QtPort() override;
+
+    // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+    static std::filesystem::path DefaultProfileDirectory();
+
+    std::string ModuleFileName() override;
+    bool WindowOfClassExists(std::string_view className) override;
+
+    int ScreenWidth() override;
+    int ScreenHeight() override;
+    void CaptureScreen(TBitmap& dest) override;
+    int ShowCursor(bool show) override;
+    std::uint32_t TickCount() override;
+    void Pause(std::uint32_t milliseconds) override;
+
+    WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
+    void DestroyFormWindow(WindowHandle window) override;
+    void SetWindowBounds(WindowHandle window, TRect bounds) override;
+    void ShowFormWindow(WindowHandle window) override;
+    void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) override;
+    int ControlValue(WindowHandle window, int component) override;
+    void SetControlValue(WindowHandle window, int component, int value) override;
+    int FocusedComponent(WindowHandle window) override;
+    void FocusComponent(WindowHandle window, int component) override;
+
+    void DispatchPendingEvents() override;
+    void WaitForEvent() override;
+
+    std::string GetProfileString(std::string_view section, std::string_view key,
+                                 std::string_view fileName) override;
+    bool WriteProfileString(std::string_view section, std::string_view key,
+                            std::string_view value, std::string_view fileName) override;
+
+    void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+                        TMessageBoxIcon icon) override;
+
+private:
+    FormWindow* Window(WindowHandle handle) const;
+    void CloseOnSignal();
+
+    X11Desktop desktop_;
+    ProfileStore profiles_;
+    std::vector<FormWindow*> windows_;
+    int cursorCount_ = 0;
+    int dispatchDepth_ = 0;
+    FrameLog frameLog_;
+    QDialog* shownBox_ = nullptr;  // the message box being shown, if any
+    CloseSignals closeSignals_;
+};
+
+}  // namespace nuvo::qt

@@ -1,0 +1,205 @@
+#include "platform/qt/x11_desktop.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <string>
+
+namespace nuvo::qt {
+namespace {
+
+// Windows of other clients may vanish while we look at them; the BadWindow errors that
+// follow are expected and must not end the program.
+class IgnoreXErrors {
+public:
+    explicit IgnoreXErrors(Display* display) : display_(display) {
+        previous_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    ~IgnoreXErrors() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    IgnoreXErrors(const IgnoreXErrors&) = delete;
+    IgnoreXErrors& operator=(const IgnoreXErrors&) = delete;
+
+private:
+    Display* display_;
+    XErrorHandler previous_;
+};
+
+// How deep below a root child a window manager's frame may hold its client.
+constexpr int kMaxFrameDepth = 4;
+
+}  // namespace
+
+X11Desktop::X11Desktop() {
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        display_ = x11->display();
+    }
+    if (display_ == nullptr) {
+        display_ = XOpenDisplay(nullptr);
+        ownsDisplay_ = display_ != nullptr;
+    }
+    if (display_ != nullptr) wmState_ = XInternAtom(display_, "WM_STATE", False);
+}
+
+bool X11Desktop::DisplayAvailable() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+X11Desktop::~X11Desktop() {
+    if (ownsDisplay_) XCloseDisplay(display_);
+}
+
+void X11Desktop::RootSize(int& width, int& height) {
+    width = height = 0;
+    if (display_ == nullptr) return;
+    // Asked of the server each time: the screen can change size while we run.
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned int w = 0, h = 0, border = 0, depth = 0;
+    if (XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border,
+                     &depth)) {
+        width = static_cast<int>(w);
+        height = static_cast<int>(h);
+    }
+}
+
+int X11Desktop::ScreenWidth() {
+    int width = 0, height = 0;
+    RootSize(width, height);
+    return width;
+}
+
+int X11Desktop::ScreenHeight() {
+    int width = 0, height = 0;
+    RootSize(width, height);
+    return height;
+}
+
+bool X11Desktop::HasClass(Window window, std::string_view className) {
+    XClassHint hint{};
+    if (!XGetClassHint(display_, window, &hint)) return false;
+    const bool match = hint.res_class != nullptr && className == hint.res_class;
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return match;
+}
+
+// The client window a window manager keeps inside `frame`: the first descendant, level
+// by level, that carries WM_STATE; 0 if there is none.
+Window X11Desktop::ClientWindow(Window frame, int depth) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (depth > kMaxFrameDepth ||
+        !XQueryTree(display_, frame, &root, &parent, &children, &count)) {
+        return 0;
+    }
+    Window found = 0;
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, children[i], wmState_, 0, 0, False, AnyPropertyType,
+                               &type, &format, &items, &after, &data) == Success) {
+            if (data) XFree(data);
+            if (type != None) found = children[i];
+        }
+    }
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+        found = ClientWindow(children[i], depth + 1);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+bool X11Desktop::WindowOfClassExists(std::string_view className) {
+    if (display_ == nullptr) return false;
+    IgnoreXErrors ignoreVanishedWindows(display_);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
+        return false;
+    }
+    bool found = false;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        if (HasClass(children[i], className)) {
+            found = true;
+        } else if (Window client = ClientWindow(children[i], 1); client != 0) {
+            found = HasClass(client, className);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+void X11Desktop::SetWindowClass(Window window, std::string_view instanceName,
+                                std::string_view className) {
+    if (display_ == nullptr) return;
+    std::string instance(instanceName);
+    std::string klass(className);
+    XClassHint hint{instance.data(), klass.data()};
+    XSetClassHint(display_, window, &hint);
+    // Processed before the window is mapped, also on a connection of our own.
+    XSync(display_, False);
+}
+
+void X11Desktop::CaptureScreen(TBitmap& dest) {
+    if (display_ == nullptr) return;
+    int screenWidth = 0, screenHeight = 0;
+    RootSize(screenWidth, screenHeight);
+    const int width = std::min(dest.Width(), screenWidth);
+    const int height = std::min(dest.Height(), screenHeight);
+    if (width <= 0 || height <= 0) return;
+
+    IgnoreXErrors ignoreFailedGrab(display_);
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, 0,
+                              static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (image == nullptr) return;
+    const bool plainRgb32 = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                            image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 &&
+                            image->blue_mask == 0xFF;
+    if (plainRgb32) {
+        // The usual 24-bit TrueColor screen: rows in our own pixel format.
+        for (int y = 0; y < height; ++y) {
+            const auto* source = reinterpret_cast<const std::uint32_t*>(
+                image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line);
+            std::uint32_t* row = dest.Row(y);
+            for (int x = 0; x < width; ++x) row[x] = source[x] & 0xFFFFFF;
+        }
+        XDestroyImage(image);
+        return;
+    }
+    // Any other TrueColor layout: channel positions from the visual's masks.
+    auto channel = [](unsigned long pixel, unsigned long mask) -> std::uint32_t {
+        if (mask == 0) return 0;
+        int shift = 0;
+        while (((mask >> shift) & 1) == 0) ++shift;
+        const unsigned long max = mask >> shift;
+        return static_cast<std::uint32_t>(((pixel & mask) >> shift) * 255 / max);
+    };
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* row = dest.Row(y);
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            row[x] = (channel(pixel, image->red_mask) << 16) |
+                     (channel(pixel, image->green_mask) << 8) |
+                     channel(pixel, image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+}
+
+}  // namespace nuvo::qt

@@ -1,0 +1,51 @@
+// The few things the program needs from X11 itself, where Qt has no word for them: the
+// window class of any client's window, and the pixels of the whole screen.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "ui/graphics.h"
+
+struct _XDisplay;
+
+namespace nuvo::qt {
+
+class X11Desktop {
+public:
+    // Works on Qt's own connection, so requests are ordered with Qt's (a class set here
+    // reaches the server before Qt maps the window); opens one of its own only if Qt's
+    // platform has no Xlib display.
+    X11Desktop();
+    // True if the X display named by $DISPLAY accepts a connection.
+    static bool DisplayAvailable();
+    ~X11Desktop();
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    // Size of the root window, the whole X screen.
+    int ScreenWidth();
+    int ScreenHeight();
+
+    // True if a direct child of the root, or the client inside one (the descendant with
+    // WM_STATE, under a reparenting window manager), has this WM_CLASS class name.
+    bool WindowOfClassExists(std::string_view className);
+
+    // Sets WM_CLASS of one of our windows: instance name, class name.
+    void SetWindowClass(unsigned long window, std::string_view instanceName,
+                        std::string_view className);
+
+    // Copies the root window's pixels from (0, 0) into dest, as far as both reach.
+    void CaptureScreen(TBitmap& dest);
+
+private:
+    bool HasClass(unsigned long window, std::string_view className);
+    unsigned long ClientWindow(unsigned long frame, int depth);
+    void RootSize(int& width, int& height);
+
+    _XDisplay* display_ = nullptr;
+    bool ownsDisplay_ = false;
+    unsigned long wmState_ = 0;
+};
+
+}  // namespace nuvo::qt

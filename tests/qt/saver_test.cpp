@@ -1,0 +1,287 @@
+// The saver on a real X server: the frames on the screen, the input that ends it, how it
+// holds the screen while it runs, and the signals that end it from outside.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "saver/compose.h"
+#include "saver/wave_geometry.h"
+#include "x_session.h"
+
+namespace nuvo::qt_test {
+namespace {
+
+std::string SettingsText(const TWaveSettings& settings) {
+    return "[nuvo_k48]\r\nKomakasa=" + std::to_string(settings.detailLevel) +
+           "\r\nSpeed=" + std::to_string(settings.speed) +
+           "\r\nAmp=" + std::to_string(settings.amplitude) +
+           "\r\nTate=" + (settings.vertical ? "1" : "0") + "\r\n";
+}
+
+// Starts the saver and waits until it covers the screen with the keyboard and the
+// pointer in its hands.
+std::unique_ptr<ChildProcess> StartSaver(XSession& session,
+                                         const std::vector<std::string>& arguments = {"/s"}) {
+    auto saver = session.StartProgram(arguments);
+    const bool ready = WaitUntil(
+        [&] {
+            return session.MappedWindowsOfClass("TMorlaptFMI").size() == 1 &&
+                   session.KeyboardGrabbedElsewhere() && session.PointerGrabbedElsewhere();
+        },
+        10s);
+    EXPECT_TRUE(ready) << "the saver did not take the screen";
+    return saver;
+}
+
+// Composes the frames the saver should show with the program's own geometry and
+// composition, and finds the phase of a frame seen on the screen.
+class FrameMatcher {
+public:
+    FrameMatcher(const Picture& frozen, const TWaveSettings& settings)
+        : settings_(settings),
+          source_(frozen.width, frozen.height, AllocateHeapBitmapMemory(frozen.width, frozen.height)),
+          display_(frozen.width, frozen.height, AllocateHeapBitmapMemory(frozen.width, frozen.height)),
+          sourceCanvas_(source_),
+          displayCanvas_(display_) {
+        std::memcpy(source_.Pixels(), frozen.pixels.data(), frozen.pixels.size() * 4);
+        displayCanvas_.Pen.Color = clBlack;
+        displayCanvas_.Brush.Color = clBlack;
+    }
+
+    // The first phase after `after` (up to `limit`) whose frame equals the screen, or 0.
+    int PhaseOf(const Picture& screen, int after, int limit) {
+        for (int phase = after + 1; phase <= limit; ++phase) {
+            const StripLayout layout = WaveStrips(display_.Width(), display_.Height(), settings_,
+                                                  static_cast<double>(phase));
+            ComposeFrame(displayCanvas_, sourceCanvas_, layout);
+            if (std::memcmp(display_.Pixels(), screen.pixels.data(), screen.pixels.size() * 4) == 0) {
+                return phase;
+            }
+        }
+        return 0;
+    }
+
+private:
+    TWaveSettings settings_;
+    TBitmap source_;
+    TBitmap display_;
+    TCanvas sourceCanvas_;
+    TCanvas displayCanvas_;
+};
+
+struct FrameCase {
+    const char* name;
+    int width;
+    int height;
+    TWaveSettings settings;
+};
+
+class SaverFrames : public ::testing::TestWithParam<FrameCase> {};
+
+// Every frame on the screen is, pixel for pixel, the composed frame of some phase of the
+// picture that was shown before the start, and the phases move on between looks.
+TEST_P(SaverFrames, ScreenShowsTheComposedFramesOfTheFrozenPicture) {
+    const FrameCase& c = GetParam();
+    XSession session(c.width, c.height);
+    session.ShowPattern();
+    const Picture frozen = session.CaptureScreen();
+    std::filesystem::create_directories(session.ConfigDir());
+    test_support::WriteBytes(session.SettingsFile(), SettingsText(c.settings));
+
+    auto saver = StartSaver(session);
+    FrameMatcher matcher(frozen, c.settings);
+    int phase = 0;
+    for (int look = 0; look < 3; ++look) {
+        // Each look waits for a frame later than the one seen before (a frame every 105 ms
+        // at speed 400); a screen that matches no frame at all fails after a while.
+        Picture screen;
+        int found = 0;
+        WaitUntil(
+            [&] {
+                screen = session.CaptureScreen();
+                found = matcher.PhaseOf(screen, phase, 1000);
+                return found != 0;
+            },
+            3s);
+        if (found == 0) {
+            const auto file = session.Home().parent_path() / (std::string("nuvo_") + c.name + ".ppm");
+            SavePicture(screen, file);
+            FAIL() << "look " << look << ": no frame after phase " << phase
+                   << " matches the screen (saved as " << file << ")";
+        }
+        phase = found;
+    }
+    session.Xdotool({"mousemove", "10", "10", "sleep", "0.1", "mousemove", "20", "20", "sleep",
+                     "0.1", "mousemove", "30", "30"});
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+}
+
+// Speed 400: a frame every 105 ms, so the looks above see different frames.
+INSTANTIATE_TEST_SUITE_P(
+    Qt, SaverFrames,
+    ::testing::Values(
+        FrameCase{"Fine", 640, 480, {.detailLevel = 0, .speed = 400, .amplitude = 10}},
+        FrameCase{"Standard", 640, 480, {.detailLevel = 1, .speed = 400, .amplitude = 35}},
+        FrameCase{"Coarse", 640, 480, {.detailLevel = 2, .speed = 400, .amplitude = 5}},
+        FrameCase{"FineVertical", 640, 480,
+                  {.detailLevel = 0, .speed = 400, .amplitude = 10, .vertical = true}},
+        FrameCase{"StandardVertical", 640, 480,
+                  {.detailLevel = 1, .speed = 400, .amplitude = 10, .vertical = true}},
+        FrameCase{"CoarseVertical", 640, 480,
+                  {.detailLevel = 2, .speed = 400, .amplitude = 10, .vertical = true}},
+        FrameCase{"LargeScreen", 1280, 1024, {.detailLevel = 1, .speed = 400, .amplitude = 20}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(SaverWindow, CoversTheScreenAboveAllHidesTheCursorAndShowsItAgainAtTheEnd) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    ASSERT_FALSE(session.CursorInvisible());
+    auto saver = StartSaver(session);
+    const std::vector<XWindow> windows = session.MappedWindowsOfClass("TMorlaptFMI");
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(session.WindowBounds(windows[0]), (XSession::Bounds{0, 0, 320, 240}));
+    EXPECT_TRUE(session.OverrideRedirect(windows[0]));
+    EXPECT_EQ(session.TopmostWindow(), windows[0]);
+    EXPECT_TRUE(session.CursorInvisible());
+
+    session.Xdotool({"click", "1"});
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+    EXPECT_FALSE(session.CursorInvisible());
+}
+
+// The log bench/run times the saver by: one line per frame shown, "START BEGIN END" in
+// microseconds, each frame's wait ending before its present and after the previous one.
+TEST(SaverWindow, FrameLogHasOneOrderedLinePerFrameShown) {
+    XSession session(320, 240);
+    const std::filesystem::path log = session.Home() / "frames.log";
+    std::ofstream(session.SettingsFile()) << SettingsText({.detailLevel = 1, .speed = 500, .amplitude = 10});
+    auto saver = session.StartProgram({"/s"}, {"NUVO_K48_FRAME_LOG=" + log.string()});
+    const auto lines = [&] {
+        std::ifstream in(log);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);) all.push_back(line);
+        return all;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return lines().size() >= 5; }, 10s)) << "frames logged: " << lines().size();
+    session.Xdotool({"key", "Escape"});
+    ASSERT_EQ(saver->WaitForExit(5s), 0);
+
+    long long previousEnd = 0;
+    for (const std::string& line : lines()) {
+        std::istringstream fields(line);
+        long long start = 0, begin = 0, end = 0;
+        std::string rest;
+        ASSERT_TRUE(fields >> start >> begin >> end) << line;
+        EXPECT_FALSE(fields >> rest) << line;
+        EXPECT_LE(previousEnd, start) << line;
+        EXPECT_LE(start, begin) << line;
+        EXPECT_LE(begin, end) << line;
+        previousEnd = end;
+    }
+}
+
+struct InputCase {
+    const char* name;
+    std::vector<std::vector<std::string>> harmless;  // xdotool commands that must not end it
+    std::vector<std::string> ending;                 // the xdotool command that ends it
+};
+
+class SaverInput : public ::testing::TestWithParam<InputCase> {};
+
+TEST_P(SaverInput, HarmlessInputKeepsItRunningAndTheEndingInputEndsIt) {
+    const InputCase& c = GetParam();
+    XSession session(320, 240);
+    session.ShowPattern();
+    auto saver = StartSaver(session);
+    for (const auto& command : c.harmless) session.Xdotool(command);
+    // Several frame periods (155 ms at the default speed): the input has been handled.
+    std::this_thread::sleep_for(600ms);
+    ASSERT_TRUE(saver->Running()) << "ended before the ending input";
+    session.Xdotool(c.ending);
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+}
+
+const std::vector<std::vector<std::string>> kTabKeys{{"key", "Tab"}, {"key", "shift+Tab"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Qt, SaverInput,
+    ::testing::Values(
+        InputCase{"ThirdMouseMove",
+                  {{"mousemove", "10", "10"}, {"mousemove", "200", "100"}},
+                  {"mousemove", "20", "30"}},
+        InputCase{"Letter", kTabKeys, {"key", "a"}},
+        InputCase{"Alt", kTabKeys, {"key", "Alt_L"}},
+        InputCase{"ShiftAlone", kTabKeys, {"key", "Shift_L"}},
+        InputCase{"CtrlTab", kTabKeys, {"key", "ctrl+Tab"}},
+        InputCase{"AltTab", kTabKeys, {"key", "alt+Tab"}},
+        InputCase{"F10", kTabKeys, {"key", "F10"}},
+        InputCase{"Escape", kTabKeys, {"key", "Escape"}},
+        InputCase{"Enter", kTabKeys, {"key", "Return"}},
+        InputCase{"ArrowKey", kTabKeys, {"key", "Left"}},
+        InputCase{"LeftClick", {{"mousemove", "50", "50"}}, {"click", "1"}},
+        InputCase{"RightClick", kTabKeys, {"click", "3"}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Mouse movements are not merged (the third one ends the saver), so a flood of them is
+// dispatched one by one: it must still end the saver with the frame being drawn when it
+// arrives, not keep it drawing while the queue is worked off.
+TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    const Picture frozen = session.CaptureScreen();
+    const TWaveSettings settings{.speed = 0};  // a frame every 505 ms
+    std::filesystem::create_directories(session.ConfigDir());
+    test_support::WriteBytes(session.SettingsFile(), SettingsText(settings));
+    auto saver = StartSaver(session);
+    FrameMatcher matcher(frozen, settings);
+
+    // The moment a new frame appears, the saver has dispatched and begins its wait: the
+    // flood lands in the queue during the wait for the next frame.
+    int phase = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), 0, 50)) != 0; }, 5s));
+    const int seen = phase;
+    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), seen, seen + 1)) != 0; }, 5s));
+    session.MovePointerRepeatedly(10'000);
+
+    // The frame after the one seen is the last; the saver ends once it is shown.
+    int latest = phase;
+    const bool ended = WaitUntil(
+        [&] {
+            if (!saver->Running()) return true;
+            latest = std::max(latest, matcher.PhaseOf(session.CaptureScreen(), latest, latest + 3));
+            return false;
+        },
+        3s);
+    EXPECT_TRUE(ended) << "still running 3 s after the flood";
+    EXPECT_LE(latest, phase + 1) << "frames went on after the flood was dispatched";
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+}
+
+class SaverSignal : public ::testing::TestWithParam<int> {};
+
+// A termination signal is a close: the saver shows the cursor again while its window is
+// still there (the window's end would show it in any case), then ends with status 0.
+TEST_P(SaverSignal, EndsItAsACloseDoes) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    auto saver = StartSaver(session);
+    const std::vector<XWindow> windows = session.MappedWindowsOfClass("TMorlaptFMI");
+    ASSERT_EQ(windows.size(), 1u);
+    ASSERT_TRUE(session.CursorInvisible());
+    session.StartWatchingCursor();
+    kill(saver->Pid(), GetParam());
+    EXPECT_TRUE(session.CursorChangedWhileMapped(windows[0], 5s));
+    EXPECT_EQ(saver->WaitForExit(5s), 0);
+    EXPECT_FALSE(session.CursorInvisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Qt, SaverSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& row) { return std::string(sigabbrev_np(row.param)); });
+
+}  // namespace
+}  // namespace nuvo::qt_test
