@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "frame_cases.h"
@@ -40,38 +41,34 @@ std::vector<StripLayout> LayoutsOverOnePeriod(const FrameCase& frameCase) {
     return layouts;
 }
 
-void PaintTestPicture(std::uint32_t* pixels, int width, int height) {
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels[static_cast<std::size_t>(y) * width + x] =
+SaverImages::SaverImages(ScreenSize screen)
+    : sourceBitmap(screen.width, screen.height, AllocateHeapBitmapMemory(screen.width, screen.height)),
+      displayBitmap(screen.width, screen.height, AllocateHeapBitmapMemory(screen.width, screen.height)),
+      source(sourceBitmap),
+      display(displayBitmap) {
+    for (int y = 0; y < screen.height; ++y) {
+        for (int x = 0; x < screen.width; ++x) {
+            sourceBitmap.Row(y)[x] =
                 ((static_cast<std::uint32_t>(x) * 2654435761u) ^ (static_cast<std::uint32_t>(y) * 40503u)) & 0xFFFFFF;
         }
     }
+    display.Pen.Color = clBlack;
+    display.Brush.Color = clBlack;
+}
+
+SaverImages& ImagesOfSize(ScreenSize screen) {
+    static std::map<std::pair<int, int>, std::unique_ptr<SaverImages>> images;
+    std::unique_ptr<SaverImages>& found = images[{screen.width, screen.height}];
+    if (!found) found = std::make_unique<SaverImages>(screen);
+    return *found;
 }
 
 namespace {
 
-// The saver's two images: the frozen picture and the display, both black-cleared canvases.
-struct SaverImages {
-    explicit SaverImages(ScreenSize screen)
-        : sourceBitmap(screen.width, screen.height, AllocateHeapBitmapMemory(screen.width, screen.height)),
-          displayBitmap(screen.width, screen.height, AllocateHeapBitmapMemory(screen.width, screen.height)),
-          source(sourceBitmap),
-          display(displayBitmap) {
-        PaintTestPicture(sourceBitmap.Pixels(), screen.width, screen.height);
-        display.Pen.Color = clBlack;
-        display.Brush.Color = clBlack;
-    }
-    TBitmap sourceBitmap;
-    TBitmap displayBitmap;
-    TCanvas source;
-    TCanvas display;
-};
-
 using ComposeFunction = void (*)(TCanvas&, const TCanvas&, const StripLayout&);
 
 void ComposeFrames(benchmark::State& state, const FrameCase& frameCase, ComposeFunction compose) {
-    SaverImages images(frameCase.screen);
+    SaverImages& images = ImagesOfSize(frameCase.screen);
     const std::vector<StripLayout> layouts = LayoutsOverOnePeriod(frameCase);
     for (auto _ : state) {
         for (const StripLayout& layout : layouts) compose(images.display, images.source, layout);
@@ -82,7 +79,7 @@ void ComposeFrames(benchmark::State& state, const FrameCase& frameCase, ComposeF
 
 // The floor: as many whole-frame copies as the others draw frames.
 void CopyWholeFrames(benchmark::State& state, ScreenSize screen) {
-    SaverImages images(screen);
+    SaverImages& images = ImagesOfSize(screen);
     const std::size_t bytes = static_cast<std::size_t>(screen.width) * screen.height * sizeof(std::uint32_t);
     for (auto _ : state) {
         for (int frame = 0; frame < kFramesPerIteration; ++frame) {
@@ -97,7 +94,7 @@ void CopyWholeFrames(benchmark::State& state, ScreenSize screen) {
 // the offset of the strip that ends on it, and the uncovered end filled; no strips, no
 // overlaps. What separates this from one memcpy of a frame is the shifted rows alone.
 void CopyShiftedRows(benchmark::State& state, const FrameCase& frameCase) {
-    SaverImages images(frameCase.screen);
+    SaverImages& images = ImagesOfSize(frameCase.screen);
     const int width = frameCase.screen.width;
     const int height = frameCase.screen.height;
     std::vector<std::vector<int>> shiftsOfFrames;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "saver/wave_geometry.h"
-#include "ui/graphics.h"
+#include "ui/forms.h"
 
 namespace nuvo::bench {
 
@@ -37,8 +37,18 @@ std::vector<FrameCase> AllFrameCases();
 std::vector<StripLayout> LayoutsOverOnePeriod(const FrameCase& frameCase);
 inline constexpr int kFramesPerIteration = 9;
 
-// A screen picture with detail everywhere, so that no copy can be mistaken for another.
-void PaintTestPicture(std::uint32_t* pixels, int width, int height);
+// The saver's two images at one screen size: the frozen picture (a pattern with detail
+// everywhere, so that no copy can be mistaken for another) and the display, with black pen
+// and brush. Every method of the benchmark draws on the same two of a size, so that all of
+// them meet the same memory placement and their ratios compare like with like.
+struct SaverImages {
+    explicit SaverImages(ScreenSize screen);
+    TBitmap sourceBitmap;
+    TBitmap displayBitmap;
+    TCanvas source;
+    TCanvas display;
+};
+SaverImages& ImagesOfSize(ScreenSize screen);
 
 // Registers the QPainter peer's benchmarks, "qpainter/<case>".
 void RegisterQPainterPeer();

@@ -23,34 +23,34 @@ void ComposeWithQPainter(QImage& display, const QImage& source, const StripLayou
 }
 
 // True when the peer's frame is pixel for pixel ours, so that both do the same work.
-bool SameAsOurs(const QImage& peerFrame, const QImage& source, const StripLayout& layout) {
-    const int width = source.width();
-    const int height = source.height();
-    TBitmap sourceBitmap(width, height, AllocateHeapBitmapMemory(width, height));
-    TBitmap displayBitmap(width, height, AllocateHeapBitmapMemory(width, height));
-    std::copy_n(reinterpret_cast<const std::uint32_t*>(source.constBits()), std::size_t(width) * height,
-                sourceBitmap.Pixels());
-    TCanvas display(displayBitmap);
-    display.Pen.Color = clBlack;
-    display.Brush.Color = clBlack;
-    ComposeFrame(display, TCanvas(sourceBitmap), layout);
-    // Qt keeps 0xFF in the unused byte of RGB32 pixels; ours keeps 0.
+bool SameAsOurs(const QImage& peerFrame, SaverImages& images, const StripLayout& layout) {
+    const int width = images.displayBitmap.Width();
+    const int height = images.displayBitmap.Height();
+    TBitmap oursBitmap(width, height, AllocateHeapBitmapMemory(width, height));
+    TCanvas ours(oursBitmap);
+    ours.Pen.Color = clBlack;
+    ours.Brush.Color = clBlack;
+    ComposeFrame(ours, images.source, layout);
+    // Qt sets the unused byte of RGB32 pixels it draws; ours leave it 0.
     const auto* peer = reinterpret_cast<const std::uint32_t*>(peerFrame.constBits());
-    return std::equal(displayBitmap.Pixels(), displayBitmap.Pixels() + std::size_t(width) * height, peer,
-                      [](std::uint32_t ours, std::uint32_t theirs) { return ours == (theirs & 0xFFFFFF); });
+    return std::equal(oursBitmap.Pixels(), oursBitmap.Pixels() + std::size_t(width) * height, peer,
+                      [](std::uint32_t mine, std::uint32_t theirs) { return mine == (theirs & 0xFFFFFF); });
 }
 
+// QImages over the saver's own two images: the peer draws on the same memory as ours.
 void QPainterFrames(benchmark::State& state, const FrameCase& frameCase) {
+    SaverImages& images = ImagesOfSize(frameCase.screen);
     const int width = frameCase.screen.width;
     const int height = frameCase.screen.height;
-    QImage source(width, height, QImage::Format_RGB32);
-    PaintTestPicture(reinterpret_cast<std::uint32_t*>(source.bits()), width, height);
-    QImage display(width, height, QImage::Format_RGB32);
-    display.fill(Qt::black);
+    const qsizetype bytesPerLine = qsizetype{width} * 4;
+    const QImage source(reinterpret_cast<const uchar*>(images.sourceBitmap.Pixels()), width, height, bytesPerLine,
+                        QImage::Format_RGB32);
+    QImage display(reinterpret_cast<uchar*>(images.displayBitmap.Pixels()), width, height, bytesPerLine,
+                   QImage::Format_RGB32);
     const std::vector<StripLayout> layouts = LayoutsOverOnePeriod(frameCase);
     for (const StripLayout& layout : layouts) {
         ComposeWithQPainter(display, source, layout);
-        if (!SameAsOurs(display, source, layout)) {
+        if (!SameAsOurs(display, images, layout)) {
             state.SkipWithError("the QPainter frame differs from ours");
             return;
         }
