@@ -3,6 +3,7 @@
 // exactly the same frames.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,11 @@ struct FrameCase {
 // Every size, detail level 0, 1 and 2, both waves, the default amplitude.
 std::vector<FrameCase> AllFrameCases();
 
-// One benchmark iteration draws one frame at each of these phases, spread over one period
-// of the wave (about 18.85 frames), so that every time is an average over the wave's shapes.
+// One round of the benchmark draws, with every method, one frame at each of these phases,
+// spread over one period of the wave (about 18.85 frames), so that every time is an average
+// over the wave's shapes.
 std::vector<StripLayout> LayoutsOverOnePeriod(const FrameCase& frameCase);
-inline constexpr int kFramesPerIteration = 9;
+inline constexpr int kFramesPerRound = 9;
 
 // The saver's two images at one screen size: the frozen picture (a pattern with detail
 // everywhere, so that no copy can be mistaken for another) and the display, with black pen
@@ -50,7 +52,10 @@ struct SaverImages {
 };
 SaverImages& ImagesOfSize(ScreenSize screen);
 
-// Registers the QPainter peer's benchmarks, "qpainter/<case>".
-void RegisterQPainterPeer();
+// Draws one frame on the display of the images it was made for.
+using FrameDrawer = std::function<void(const StripLayout&)>;
+
+// The QPainter peer over the given images.
+FrameDrawer QPainterPeer(SaverImages& images);
 
 }  // namespace nuvo::bench

@@ -1,7 +1,9 @@
 #include "saver/compose.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -19,43 +21,77 @@ void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& la
         return;
     }
 
-    // Why this is the plain order's frame: there, a pixel ends as the last strip covering
-    // it wrote it, or in the clear colour when no strip covers it. So walk the strips from
-    // the last to the first and write in each row only the columns no later strip has
-    // written, then fill what is still open. A band is as wide as the display, shifted by
-    // its left and cut at the edges, so its columns start at 0 or end at the width: the
-    // columns written so far in a row are [0, open.left) and [open.right, width), and what
-    // is open stays the one run [open.left, open.right). A row a later strip has covered
-    // entirely is skipped.
-    struct OpenRun {
-        int left;
-        int right;
-    };
-    std::vector<OpenRun> open(static_cast<std::size_t>(height), OpenRun{0, width});
-    const std::span<const StripCopy> strips = layout.Strips();
-    for (auto strip = strips.rbegin(); strip != strips.rend(); ++strip) {
-        const std::optional<ClippedCopy> band = ClipCopy(to, from, strip->destLeft, strip->destTop, width,
-                                                         layout.bandHeight, 0, strip->sourceTop);
-        if (!band) continue;
-        const int bandLeft = band->destX;
-        const int bandRight = band->destX + band->width;
-        const int sourceShift = band->sourceX - band->destX;
-        for (int row = 0; row < band->height; ++row) {
-            OpenRun& run = open[static_cast<std::size_t>(band->destY + row)];
-            const int first = std::max(bandLeft, run.left);
-            const int last = std::min(bandRight, run.right);
-            if (first < last) {
-                std::memcpy(to.Row(band->destY + row) + first,
-                            from.Row(band->sourceY + row) + first + sourceShift,
-                            static_cast<std::size_t>(last - first) * sizeof(std::uint32_t));
-            }
-            if (bandLeft == 0) run.left = std::max(run.left, bandRight);
-            if (bandRight == width) run.right = std::min(run.right, bandLeft);
+    // Why this is the plain order's frame: there, a pixel ends as the last strip covering it
+    // wrote it, or in the clear colour when no strip covers it. So each row asks the strips
+    // that cover it from the last to the first, and each writes only the columns no later
+    // strip has taken. A band is as wide as the display, shifted by its left and cut at the
+    // edges, so its columns start at 0 or end at the width: what is still open in a row is
+    // always one run [left, right), the pieces taken from the left edge lie before it in the
+    // order they are found, those from the right edge after it in the reverse order. The row
+    // is then written once, left to right: its left pieces, the run in the clear colour, its
+    // right pieces. Rows go top to bottom, so the display is written as a memcpy writes it.
+
+    // The bands as they land, cut to both images; a strip that lands nowhere drops out.
+    std::vector<ClippedCopy> bands;
+    bands.reserve(static_cast<std::size_t>(layout.count));
+    for (const StripCopy& strip : layout.Strips()) {
+        if (const std::optional<ClippedCopy> band = ClipCopy(to, from, strip.destLeft, strip.destTop, width,
+                                                             layout.bandHeight, 0, strip.sourceTop)) {
+            bands.push_back(*band);
         }
     }
+
+    // For every row, the bands covering it, the last strip first: covering[rowStart[y]] up to
+    // covering[rowStart[y + 1]] (a bucket sort by row).
+    std::vector<int> rowStart(static_cast<std::size_t>(height) + 1, 0);
+    for (const ClippedCopy& band : bands) {
+        for (int y = band.destY; y < band.destY + band.height; ++y) ++rowStart[static_cast<std::size_t>(y) + 1];
+    }
+    std::partial_sum(rowStart.begin(), rowStart.end(), rowStart.begin());
+    std::vector<const ClippedCopy*> covering(static_cast<std::size_t>(rowStart.back()));
+    std::vector<int> nextOfRow(rowStart.begin(), rowStart.end() - 1);
+    for (auto band = bands.rbegin(); band != bands.rend(); ++band) {
+        for (int y = band->destY; y < band->destY + band->height; ++y) {
+            covering[static_cast<std::size_t>(nextOfRow[static_cast<std::size_t>(y)]++)] = &*band;
+        }
+    }
+
+    struct Piece {
+        int left;
+        int right;
+        const std::uint32_t* from;
+    };
+    // A row meets each band at most once, so kMaxStrips pieces are enough.
+    std::array<Piece, kMaxStrips> fromLeftEdge;
+    std::array<Piece, kMaxStrips> fromRightEdge;
+    const auto copy = [](std::uint32_t* row, const Piece& piece) {
+        std::memcpy(row + piece.left, piece.from,
+                    static_cast<std::size_t>(piece.right - piece.left) * sizeof(std::uint32_t));
+    };
     for (int y = 0; y < height; ++y) {
-        const OpenRun run = open[static_cast<std::size_t>(y)];
-        if (run.left < run.right) std::fill(to.Row(y) + run.left, to.Row(y) + run.right, display.Brush.Color);
+        int left = 0;
+        int right = width;
+        int leftCount = 0;
+        int rightCount = 0;
+        for (int k = rowStart[static_cast<std::size_t>(y)]; k < rowStart[static_cast<std::size_t>(y) + 1] && left < right;
+             ++k) {
+            const ClippedCopy& band = *covering[static_cast<std::size_t>(k)];
+            const int first = std::max(band.destX, left);
+            const int last = std::min(band.destX + band.width, right);
+            if (first >= last) continue;  // all it covers here is taken
+            const Piece piece{first, last, from.Row(band.sourceY + y - band.destY) + band.sourceX + (first - band.destX)};
+            if (band.destX == 0) {
+                fromLeftEdge[static_cast<std::size_t>(leftCount++)] = piece;
+                left = last;
+            } else {  // it ends at the width
+                fromRightEdge[static_cast<std::size_t>(rightCount++)] = piece;
+                right = first;
+            }
+        }
+        std::uint32_t* row = to.Row(y);
+        for (int k = 0; k < leftCount; ++k) copy(row, fromLeftEdge[static_cast<std::size_t>(k)]);
+        if (left < right) std::fill(row + left, row + right, display.Brush.Color);
+        for (int k = rightCount - 1; k >= 0; --k) copy(row, fromRightEdge[static_cast<std::size_t>(k)]);
     }
 }
 

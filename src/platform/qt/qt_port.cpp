@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/qt/form_window.h"
+#include "platform/qt/page_memory.h"
 #include "platform/qt/qt_toolkit.h"
 
 namespace nuvo::qt {
@@ -84,6 +85,10 @@ void QtPort::Pause(std::uint32_t milliseconds) {
                       static_cast<long>(nanoseconds % 1'000'000'000u)};
     while (clock_nanosleep(CLOCK_MONOTONIC, 0, &duration, &duration) == EINTR) {
     }
+}
+
+std::unique_ptr<BitmapMemory> QtPort::CreateBitmapMemory(int width, int height) {
+    return AllocatePageBitmapMemory(width, height);
 }
 
 FormWindow* QtPort::Window(WindowHandle handle) const {

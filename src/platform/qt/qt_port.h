@@ -38,6 +38,8 @@ public:
     std::uint32_t TickCount() override;
     void Pause(std::uint32_t milliseconds) override;
 
+    std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) override;
+
     WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
     void DestroyFormWindow(WindowHandle window) override;
     void SetWindowBounds(WindowHandle window, TRect bounds) override;

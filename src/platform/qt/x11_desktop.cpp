@@ -155,31 +155,20 @@ void X11Desktop::SetWindowClass(Window window, std::string_view instanceName,
     XSync(display_, False);
 }
 
-void X11Desktop::CaptureScreen(TBitmap& dest) {
-    if (display_ == nullptr) return;
-    int screenWidth = 0, screenHeight = 0;
-    RootSize(screenWidth, screenHeight);
-    const int width = std::min(dest.Width(), screenWidth);
-    const int height = std::min(dest.Height(), screenHeight);
-    if (width <= 0 || height <= 0) return;
+namespace {
 
-    IgnoreXErrors ignoreFailedGrab(display_);
-    XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, 0,
-                              static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
-    if (image == nullptr) return;
-    const bool plainRgb32 = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
-                            image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 &&
-                            image->blue_mask == 0xFF;
+// Rows of a captured image into `dest` from row `top` on, in our pixel format.
+void CopyImageRows(const XImage& image, TBitmap& dest, int top) {
+    const bool plainRgb32 = image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
+                            image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
     if (plainRgb32) {
         // The usual 24-bit TrueColor screen: rows in our own pixel format.
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; y < image.height; ++y) {
             const auto* source = reinterpret_cast<const std::uint32_t*>(
-                image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line);
-            std::uint32_t* row = dest.Row(y);
-            for (int x = 0; x < width; ++x) row[x] = source[x] & 0xFFFFFF;
+                image.data + static_cast<std::ptrdiff_t>(y) * image.bytes_per_line);
+            std::uint32_t* row = dest.Row(top + y);
+            for (int x = 0; x < image.width; ++x) row[x] = source[x] & 0xFFFFFF;
         }
-        XDestroyImage(image);
         return;
     }
     // Any other TrueColor layout: channel positions from the visual's masks.
@@ -190,16 +179,40 @@ void X11Desktop::CaptureScreen(TBitmap& dest) {
         const unsigned long max = mask >> shift;
         return static_cast<std::uint32_t>(((pixel & mask) >> shift) * 255 / max);
     };
-    for (int y = 0; y < height; ++y) {
-        std::uint32_t* row = dest.Row(y);
-        for (int x = 0; x < width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            row[x] = (channel(pixel, image->red_mask) << 16) |
-                     (channel(pixel, image->green_mask) << 8) |
-                     channel(pixel, image->blue_mask);
+    XImage& readable = const_cast<XImage&>(image);  // XGetPixel takes a non-const image
+    for (int y = 0; y < image.height; ++y) {
+        std::uint32_t* row = dest.Row(top + y);
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned long pixel = XGetPixel(&readable, x, y);
+            row[x] = (channel(pixel, image.red_mask) << 16) | (channel(pixel, image.green_mask) << 8) |
+                     channel(pixel, image.blue_mask);
         }
     }
-    XDestroyImage(image);
+}
+
+}  // namespace
+
+void X11Desktop::CaptureScreen(TBitmap& dest) {
+    if (display_ == nullptr) return;
+    int screenWidth = 0, screenHeight = 0;
+    RootSize(screenWidth, screenHeight);
+    const int width = std::min(dest.Width(), screenWidth);
+    const int height = std::min(dest.Height(), screenHeight);
+    if (width <= 0 || height <= 0) return;
+
+    // In bands of about 1 MB: Xlib's buffer for a band is soon memory the process has
+    // touched before, where one image of the whole screen would be as many fresh pages as
+    // the screen has, each a page fault.
+    const int bandRows = std::max(1, (1 << 18) / width);
+    IgnoreXErrors ignoreFailedGrab(display_);
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = std::min(bandRows, height - top);
+        XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, top, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(rows), AllPlanes, ZPixmap);
+        if (image == nullptr) return;
+        CopyImageRows(*image, dest, top);
+        XDestroyImage(image);
+    }
 }
 
 }  // namespace nuvo::qt
