@@ -31,9 +31,15 @@ void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& la
     // is then written once, left to right: its left pieces, the run in the clear colour, its
     // right pieces. Rows go top to bottom, so the display is written as a memcpy writes it.
 
+    // The working lists are kept from frame to frame, so that the running frame loop
+    // allocates nothing.
+    thread_local std::vector<ClippedCopy> bands;
+    thread_local std::vector<int> rowStart;
+    thread_local std::vector<const ClippedCopy*> covering;
+    thread_local std::vector<int> nextOfRow;
+
     // The bands as they land, cut to both images; a strip that lands nowhere drops out.
-    std::vector<ClippedCopy> bands;
-    bands.reserve(static_cast<std::size_t>(layout.count));
+    bands.clear();
     for (const StripCopy& strip : layout.Strips()) {
         if (const std::optional<ClippedCopy> band = ClipCopy(to, from, strip.destLeft, strip.destTop, width,
                                                              layout.bandHeight, 0, strip.sourceTop)) {
@@ -43,13 +49,13 @@ void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& la
 
     // For every row, the bands covering it, the last strip first: covering[rowStart[y]] up to
     // covering[rowStart[y + 1]] (a bucket sort by row).
-    std::vector<int> rowStart(static_cast<std::size_t>(height) + 1, 0);
+    rowStart.assign(static_cast<std::size_t>(height) + 1, 0);
     for (const ClippedCopy& band : bands) {
         for (int y = band.destY; y < band.destY + band.height; ++y) ++rowStart[static_cast<std::size_t>(y) + 1];
     }
     std::partial_sum(rowStart.begin(), rowStart.end(), rowStart.begin());
-    std::vector<const ClippedCopy*> covering(static_cast<std::size_t>(rowStart.back()));
-    std::vector<int> nextOfRow(rowStart.begin(), rowStart.end() - 1);
+    covering.resize(static_cast<std::size_t>(rowStart.back()));
+    nextOfRow.assign(rowStart.begin(), rowStart.end() - 1);
     for (auto band = bands.rbegin(); band != bands.rend(); ++band) {
         for (int y = band->destY; y < band->destY + band->height; ++y) {
             covering[static_cast<std::size_t>(nextOfRow[static_cast<std::size_t>(y)]++)] = &*band;
