@@ -37,10 +37,24 @@ constexpr int kMaxFrameDepth = 4;
 
 }  // namespace
 
+Display* X11Desktop::QtDisplay() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->display() : nullptr;
+}
+
+int X11Desktop::ConnectionDescriptor() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
+
+void XConnectionCloser::operator()(Display* display) const { XCloseDisplay(display); }
+
+XConnection X11Desktop::OpenConnection() {
+    Display* qt = QtDisplay();
+    // Windows Qt has made must exist on the server before another connection names them.
+    if (qt != nullptr) XSync(qt, False);
+    return XConnection(XOpenDisplay(qt != nullptr ? DisplayString(qt) : nullptr));
+}
+
 X11Desktop::X11Desktop() {
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        display_ = x11->display();
-    }
+    display_ = QtDisplay();
     if (display_ == nullptr) {
         display_ = XOpenDisplay(nullptr);
         ownsDisplay_ = display_ != nullptr;
