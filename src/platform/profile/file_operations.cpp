@@ -32,13 +32,13 @@ void CloseDescriptor(int descriptor) { ::close(descriptor); }  // EINTR: the fd 
 std::optional<TemporaryFile> CreateUniqueFile(const std::filesystem::path& target, mode_t mode) {
     static constexpr std::string_view kLetters =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::minstd_rand random(std::random_device{}());
+    thread_local std::minstd_rand generator(std::random_device{}());
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
         std::string name = ".";
         name += target.filename().string();
         name += '.';
-        for (int letter = 0; letter < 6; ++letter) name += kLetters[random() % kLetters.size()];
+        for (int letter = 0; letter < 6; ++letter) name += kLetters[generator() % kLetters.size()];
         std::string path = target.parent_path() / name;
         const int descriptor = RetryOnInterrupt([&] {
             return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
