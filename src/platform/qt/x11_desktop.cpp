@@ -1,6 +1,7 @@
 #include "platform/qt/x11_desktop.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <X11/Xatom.h>
@@ -53,7 +54,18 @@ XConnection X11Desktop::OpenConnection() {
     return XConnection(XOpenDisplay(qt != nullptr ? DisplayString(qt) : nullptr));
 }
 
-X11Desktop::X11Desktop() {
+X11Desktop::X11Desktop() : screenWatch_(std::make_unique<QObject>()) {
+    const auto forget = [this] { rootSizeKnown_ = false; };
+    const auto watch = [this, forget](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, screenWatch_.get(), forget);
+        QObject::connect(screen, &QScreen::virtualGeometryChanged, screenWatch_.get(), forget);
+    };
+    for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, screenWatch_.get(), [forget, watch](QScreen* screen) {
+        forget();
+        watch(screen);
+    });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, screenWatch_.get(), forget);
     display_ = QtDisplay();
     if (display_ == nullptr) {
         display_ = XOpenDisplay(nullptr);
@@ -74,17 +86,16 @@ X11Desktop::~X11Desktop() {
 }
 
 void X11Desktop::RootSize(int& width, int& height) {
-    width = height = 0;
-    if (display_ == nullptr) return;
-    // Asked of the server each time: the screen can change size while we run.
-    Window root = 0;
-    int x = 0, y = 0;
-    unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border,
-                     &depth)) {
-        width = static_cast<int>(w);
-        height = static_cast<int>(h);
+    if (!rootSizeKnown_ && display_ != nullptr) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned int w = 0, h = 0, border = 0, depth = 0;
+        rootSizeKnown_ = XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth);
+        rootWidth_ = rootSizeKnown_ ? static_cast<int>(w) : 0;
+        rootHeight_ = rootSizeKnown_ ? static_cast<int>(h) : 0;
     }
+    width = rootWidth_;
+    height = rootHeight_;
 }
 
 int X11Desktop::ScreenWidth() {

@@ -9,6 +9,7 @@
 #include "ui/graphics.h"
 
 struct _XDisplay;
+class QObject;
 
 namespace nuvo::qt {
 
@@ -61,6 +62,12 @@ private:
     _XDisplay* display_ = nullptr;
     bool ownsDisplay_ = false;
     unsigned long wmState_ = 0;
+    // The root size as last asked of the server; asked again once Qt has seen the screens
+    // change, so that the frame loop's look at the size costs no round trip.
+    int rootWidth_ = 0;
+    int rootHeight_ = 0;
+    bool rootSizeKnown_ = false;
+    std::unique_ptr<QObject> screenWatch_;
 };
 
 }  // namespace nuvo::qt
