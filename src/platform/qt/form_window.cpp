@@ -23,7 +23,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-
 #include "platform/qt/key_codes.h"
 #include "platform/qt/qt_toolkit.h"
 
