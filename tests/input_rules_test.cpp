@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "headless_fixture.h"
+#include "ui/forms.h"
 
 namespace nuvo::testing {
 namespace {
@@ -89,6 +90,35 @@ TEST_F(InputRulesTest, AMoveEventAtThePlaceOfTheLastOneIsNoMove) {
         });
         EXPECT_EQ(ended, c.ends) << c.name;
     }
+}
+
+// Focus goes by the designed tab order, not by the order the components are declared in,
+// and skips stops that are hidden or disabled.
+TEST_F(InputRulesTest, TabWalksTheDesignedTabOrderFromTheFirstStop) {
+    using K = TComponentKind;
+    static constexpr TComponentDesign kComponents[] = {
+        {.kind = K::BitBtn, .name = "Third", .bounds = {0, 0, 10, 10}, .tabOrder = 7},
+        {.kind = K::CheckBox, .name = "First", .bounds = {0, 10, 10, 10}, .tabOrder = 1},
+        {.kind = K::BitBtn, .name = "Hidden", .bounds = {0, 20, 10, 10}, .tabOrder = 0, .visible = false},
+        {.kind = K::ScrollBar, .name = "Second", .bounds = {0, 30, 10, 10}, .max = 5, .tabOrder = 3},
+        {.kind = K::Label, .name = "Label", .bounds = {0, 40, 10, 10}},
+        {.kind = K::BitBtn, .name = "Disabled", .bounds = {0, 50, 10, 10}, .tabOrder = 2, .enabled = false},
+    };
+    static constexpr TFormDesign kDesign{.className = "TTabOrderTest", .bounds = {0, 0, 20, 60},
+                                         .components = kComponents};
+    TApplication application(*platform);
+    TForm* form = nullptr;
+    application.CreateForm(form, kDesign);
+    form->Show();
+    std::vector<int> focus{platform->MainWindowState()->focused};
+    for (const bool back : {false, false, false, true, true}) {
+        platform->PostKey(keys::vkTab, {.shift = back});
+        application.ProcessMessages();
+        focus.push_back(platform->MainWindowState()->focused);
+    }
+    const auto index = [](const char* name) { return ComponentIndex(kDesign, name); };
+    EXPECT_EQ(focus, (std::vector<int>{index("First"), index("Second"), index("Third"), index("First"),
+                                       index("Third"), index("Second")}));
 }
 
 }  // namespace

@@ -227,7 +227,7 @@ bool TForm::KeyDown(TKeyCode key, TShiftState shift) {
     if (key == keys::vkShift) {
         if (!shiftHeld_) shiftAlone_ = true;  // a held Shift repeats its key-down
         shiftHeld_ = true;
-        return true;
+        return false;  // no key press (yet): the focused control sees Shift go down
     }
     shiftAlone_ = false;
     return KeyPressed(key, shift);
