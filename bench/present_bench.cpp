@@ -140,9 +140,10 @@ int Run(bool withFrames) {
     PeerWindow peer(peerImage);
     ShowAndWait(peer, bounds);
     const FrameDrawer peerCompose = QPainterPeer(images);
+    FrameComposer composer(clBlack);
     const auto oursRound = [&] {
         for (const StripLayout& layout : layouts) {
-            ComposeFrame(displayCanvas, images.source, layout);
+            composer.Compose(displayCanvas, images.source, layout);
             presenter.Present(display, target);
         }
     };

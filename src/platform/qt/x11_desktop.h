@@ -57,15 +57,15 @@ public:
 private:
     bool HasClass(unsigned long window, std::string_view className);
     unsigned long ClientWindow(unsigned long frame, int depth);
-    void RootSize(int& width, int& height);
+    // The root window's size, or 0 x 0 without a display.
+    TRect RootSize();
 
     _XDisplay* display_ = nullptr;
     bool ownsDisplay_ = false;
     unsigned long wmState_ = 0;
     // The root size as last asked of the server; asked again once Qt has seen the screens
     // change, so that the frame loop's look at the size costs no round trip.
-    int rootWidth_ = 0;
-    int rootHeight_ = 0;
+    TRect rootSize_;
     bool rootSizeKnown_ = false;
     std::unique_ptr<QObject> screenWatch_;
 };
