@@ -4,7 +4,6 @@
 
 #include <signal.h>
 
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
