@@ -165,7 +165,9 @@ XSession::XSession(int width, int height) : width_(width), height_(height) {
     pollfd wait{output[0], POLLIN, 0};
     while (poll(&wait, 1, 30000) == 1 && read(output[0], &c, 1) == 1 && c != '\n') displayName_ += c;
     close(output[0]);
-    if (c != '\n' || displayName_.empty()) throw std::runtime_error("no free display in :90 to :99");
+    if (c != '\n' || displayName_.empty()) {
+        throw std::runtime_error(std::string("no display from tools/xvfb-start ") + kDisplays);
+    }
     display_ = XOpenDisplay(displayName_.c_str());
     if (display_ == nullptr) throw std::runtime_error("cannot connect to " + displayName_);
     helperWindow_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
