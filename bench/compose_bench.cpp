@@ -75,8 +75,15 @@ struct Method {
     std::function<void()> drawRound;
 };
 
-FrameDrawer OnCanvases(void (*compose)(TCanvas&, const TCanvas&, const StripLayout&), SaverImages& images) {
-    return [compose, &images](const StripLayout& layout) { compose(images.display, images.source, layout); };
+// The saver's compose, with one composer kept over all the frames as the saver keeps it.
+FrameDrawer Composing(SaverImages& images) {
+    return [&images, composer = std::make_shared<FrameComposer>(clBlack)](const StripLayout& layout) {
+        composer->Compose(images.display, images.source, layout);
+    };
+}
+
+FrameDrawer InThePlainOrder(SaverImages& images) {
+    return [&images](const StripLayout& layout) { ComposeFrameReference(images.display, images.source, layout); };
 }
 
 std::function<void()> EachLayout(FrameDrawer draw, const std::vector<StripLayout>& layouts) {
@@ -176,8 +183,8 @@ double Median(std::vector<double> values) {
 void CompareMethods(benchmark::State& state, const FrameCase& frameCase) {
     SaverImages& images = ImagesOfSize(frameCase.screen);
     const std::vector<StripLayout> layouts = LayoutsOverOnePeriod(frameCase);
-    const FrameDrawer ours = OnCanvases(ComposeFrame, images);
-    const FrameDrawer plainOrder = OnCanvases(ComposeFrameReference, images);
+    const FrameDrawer ours = Composing(images);
+    const FrameDrawer plainOrder = InThePlainOrder(images);
     const FrameDrawer qpainter = QPainterPeer(images);
     for (const auto& [name, draw] : {std::pair{"compose", &ours}, {"plain order", &plainOrder}, {"qpainter", &qpainter}}) {
         if (!DrawsThePlainOrdersFrames(*draw, images, layouts)) {

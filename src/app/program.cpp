@@ -31,7 +31,6 @@ int RunProgram(PlatformPort& port, const CommandLine& commandLine) {
     if (port.WindowOfClassExists("TMorlaptCNF")) return 0;
 
     TApplication application(port);
-    application.Initialize();
     const ProgramMode mode = ModeForArgument(commandLine.FirstArgument());
     try {
         SaverUnitState saverState;  // the saver's state for this run, zero at start
@@ -46,7 +45,7 @@ int RunProgram(PlatformPort& port, const CommandLine& commandLine) {
         }
     } catch (const std::exception& error) {
         // Last-chance handling for an error that left the message loop.
-        port.ShowMessageBox(0, error.what(), application.Title(), TMessageBoxIcon::Error);
+        port.ShowMessageBox(nullptr, error.what(), application.Title(), TMessageBoxIcon::Error);
         return 1;
     }
     return 0;

@@ -4,11 +4,11 @@
 
 namespace nuvo {
 
-TIniFile::TIniFile(PlatformPort& port, std::string fileName)
-    : port_(port), fileName_(std::move(fileName)) {}
+TIniFile::TIniFile(ProfileFunctions& profile, std::string fileName)
+    : profile_(profile), fileName_(std::move(fileName)) {}
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view ident) {
-    return port_.GetProfileString(section, ident, fileName_);
+    return profile_.GetProfileString(section, ident, fileName_);
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident,
@@ -27,7 +27,7 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view ident, bool d
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident,
                            std::string_view value) {
-    if (!port_.WriteProfileString(section, ident, value, fileName_)) {
+    if (!profile_.WriteProfileString(section, ident, value, fileName_)) {
         throw EIniFileException(fileName_ + " に書き込めません");
     }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/platform_port.h"
+#include "ui/profile_functions.h"
 #include "ui/sysutils.h"
 
 namespace nuvo {
@@ -18,7 +18,7 @@ public:
 
 class TIniFile {
 public:
-    TIniFile(PlatformPort& port, std::string fileName);
+    TIniFile(ProfileFunctions& profile, std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
 
@@ -35,7 +35,7 @@ public:
     void WriteBool(std::string_view section, std::string_view ident, bool value);  // "1" or "0"
 
 private:
-    PlatformPort& port_;
+    ProfileFunctions& profile_;
     std::string fileName_;
 };
 

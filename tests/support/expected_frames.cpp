@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "saver/compose.h"
-
 namespace nuvo::test_support {
 
 ExpectedFrames::ExpectedFrames(PictureView frozen, const TWaveSettings& settings)
@@ -13,15 +11,13 @@ ExpectedFrames::ExpectedFrames(PictureView frozen, const TWaveSettings& settings
       sourceCanvas_(source_),
       displayCanvas_(display_) {
     std::copy(frozen.pixels.begin(), frozen.pixels.end(), source_.Pixels());
-    displayCanvas_.Pen.Color = clBlack;
-    displayCanvas_.Brush.Color = clBlack;
 }
 
 std::optional<int> ExpectedFrames::PhaseShown(PictureView screen, int from, int to) {
     if (screen.width != display_.Width() || screen.height != display_.Height()) return std::nullopt;
     for (int phase = from; phase <= to; ++phase) {
-        ComposeFrame(displayCanvas_, sourceCanvas_,
-                     WaveStrips(display_.Width(), display_.Height(), settings_, static_cast<double>(phase)));
+        composer_.Compose(displayCanvas_, sourceCanvas_,
+                          WaveStrips(display_.Width(), display_.Height(), settings_, static_cast<double>(phase)));
         if (std::equal(screen.pixels.begin(), screen.pixels.end(), display_.Pixels())) return phase;
     }
     return std::nullopt;

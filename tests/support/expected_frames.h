@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "saver/compose.h"
 #include "saver/wave_geometry.h"
 #include "settings/wave_settings.h"
 #include "ui/forms.h"
@@ -39,6 +40,7 @@ private:
     TBitmap display_;
     TCanvas sourceCanvas_;
     TCanvas displayCanvas_;
+    FrameComposer composer_{clBlack};
 };
 
 }  // namespace nuvo::test_support

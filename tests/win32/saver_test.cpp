@@ -129,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"ThirdMoveEnds", "", {"move", "move", "move"}, true},
                       InputCase{"TabStays", "", {"key Tab"}, false},
                       InputCase{"ShiftTabStays", "shift", {"key Tab"}, false},
+                      InputCase{"TypedShiftTabStays", "", {"key shift+Tab"}, false},
+                      InputCase{"ShiftAloneEnds", "", {"key shift"}, true},
                       InputCase{"CtrlTabEnds", "ctrl", {"key Tab"}, true},
                       InputCase{"LetterEnds", "", {"key a"}, true},
                       InputCase{"ArrowEnds", "", {"key Left"}, true},

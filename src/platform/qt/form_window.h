@@ -43,6 +43,7 @@ public:
     void SetControlValue(int component, int value);
     int FocusedComponent() const;
     void FocusComponent(int component);
+    TPoint CursorPosition() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,18 +62,15 @@ private:
 
     void BuildControls();
     Control BuildControl(int index, const TComponentDesign& component);
-    void ApplyTabOrder();
     void WaitUntilExposed();
     void GrabInput();
 
     const TFormDesign& design_;
     WindowEvents* events_;
     std::vector<Control> controls_;
-    std::vector<int> tabStops_;  // components in tab order
     QImage presented_;
     QPoint presentedAt_;
     int grabAttempts_ = 0;
-    bool shiftAlone_ = false;  // Shift is down and nothing else was pressed since
 };
 
 }  // namespace nuvo::qt

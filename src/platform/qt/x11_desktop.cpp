@@ -59,31 +59,19 @@ X11Desktop::~X11Desktop() {
     if (ownsDisplay_) XCloseDisplay(display_);
 }
 
-void X11Desktop::RootSize(int& width, int& height) {
-    width = height = 0;
-    if (display_ == nullptr) return;
+TRect X11Desktop::RootSize() {
+    if (display_ == nullptr) return {};
     // Asked of the server each time: the screen can change size while we run.
     Window root = 0;
     int x = 0, y = 0;
     unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border,
-                     &depth)) {
-        width = static_cast<int>(w);
-        height = static_cast<int>(h);
-    }
+    if (!XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth)) return {};
+    return {0, 0, static_cast<int>(w), static_cast<int>(h)};
 }
 
-int X11Desktop::ScreenWidth() {
-    int width = 0, height = 0;
-    RootSize(width, height);
-    return width;
-}
+int X11Desktop::ScreenWidth() { return RootSize().width; }
 
-int X11Desktop::ScreenHeight() {
-    int width = 0, height = 0;
-    RootSize(width, height);
-    return height;
-}
+int X11Desktop::ScreenHeight() { return RootSize().height; }
 
 bool X11Desktop::HasClass(Window window, std::string_view className) {
     XClassHint hint{};
@@ -194,10 +182,9 @@ void CopyImageRows(const XImage& image, TBitmap& dest, int top) {
 
 void X11Desktop::CaptureScreen(TBitmap& dest) {
     if (display_ == nullptr) return;
-    int screenWidth = 0, screenHeight = 0;
-    RootSize(screenWidth, screenHeight);
-    const int width = std::min(dest.Width(), screenWidth);
-    const int height = std::min(dest.Height(), screenHeight);
+    const TRect screen = RootSize();
+    const int width = std::min(dest.Width(), screen.width);
+    const int height = std::min(dest.Height(), screen.height);
     if (width <= 0 || height <= 0) return;
 
     // In bands of about 1 MB: Xlib's buffer for a band is soon memory the process has

@@ -41,7 +41,8 @@ public:
 private:
     bool HasClass(unsigned long window, std::string_view className);
     unsigned long ClientWindow(unsigned long frame, int depth);
-    void RootSize(int& width, int& height);
+    // The root window's size, or 0 x 0 without a display.
+    TRect RootSize();
 
     _XDisplay* display_ = nullptr;
     bool ownsDisplay_ = false;
