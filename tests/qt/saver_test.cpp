@@ -6,26 +6,21 @@
 #include <sys/shm.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
-#include "saver/compose.h"
-#include "saver/wave_geometry.h"
+#include "support/expected_frames.h"
+#include "support/settings_text.h"
 #include "x_session.h"
 
 namespace nuvo::qt_test {
 namespace {
 
-std::string SettingsText(const TWaveSettings& settings) {
-    return "[nuvo_k48]\r\nKomakasa=" + std::to_string(settings.detailLevel) +
-           "\r\nSpeed=" + std::to_string(settings.speed) +
-           "\r\nAmp=" + std::to_string(settings.amplitude) +
-           "\r\nTate=" + (settings.vertical ? "1" : "0") + "\r\n";
-}
+using test_support::ExpectedFrames;
+using test_support::SettingsText;
 
 // Starts the saver and waits until it covers the screen with the keyboard and the
 // pointer in its hands.
@@ -41,43 +36,6 @@ std::unique_ptr<ChildProcess> StartSaver(XSession& session,
     EXPECT_TRUE(ready) << "the saver did not take the screen";
     return saver;
 }
-
-// Composes the frames the saver should show with the program's own geometry and
-// composition, and finds the phase of a frame seen on the screen.
-class FrameMatcher {
-public:
-    FrameMatcher(const Picture& frozen, const TWaveSettings& settings)
-        : settings_(settings),
-          source_(frozen.width, frozen.height, AllocateHeapBitmapMemory(frozen.width, frozen.height)),
-          display_(frozen.width, frozen.height, AllocateHeapBitmapMemory(frozen.width, frozen.height)),
-          sourceCanvas_(source_),
-          displayCanvas_(display_) {
-        std::memcpy(source_.Pixels(), frozen.pixels.data(), frozen.pixels.size() * 4);
-        displayCanvas_.Pen.Color = clBlack;
-        displayCanvas_.Brush.Color = clBlack;
-    }
-
-    // The first phase after `after` (up to `limit`) whose frame equals the screen, or 0.
-    int PhaseOf(const Picture& screen, int after, int limit) {
-        for (int phase = after + 1; phase <= limit; ++phase) {
-            const StripLayout layout = WaveStrips(display_.Width(), display_.Height(), settings_,
-                                                  static_cast<double>(phase));
-            composer_.Compose(displayCanvas_, sourceCanvas_, layout);
-            if (std::memcmp(display_.Pixels(), screen.pixels.data(), screen.pixels.size() * 4) == 0) {
-                return phase;
-            }
-        }
-        return 0;
-    }
-
-private:
-    TWaveSettings settings_;
-    TBitmap source_;
-    TBitmap display_;
-    TCanvas sourceCanvas_;
-    TCanvas displayCanvas_;
-    FrameComposer composer_{clBlack};
-};
 
 // The shared memory segments a process has attached (in /proc/PID/maps a System V
 // segment's inode is its id).
@@ -124,7 +82,7 @@ TEST_P(SaverFrames, ScreenShowsTheComposedFramesOfTheFrozenPicture) {
     auto saver = StartSaver(session);
     // The display image is the one segment, where the server can share one.
     EXPECT_EQ(SharedSegmentsOf(saver->Pid()).size(), c.sharedMemory ? 1u : 0u);
-    FrameMatcher matcher(frozen, c.settings);
+    ExpectedFrames frames(frozen, c.settings);
     int phase = 0;
     for (int look = 0; look < 3; ++look) {
         // Each look waits for a frame later than the one seen before (a frame every 105 ms
@@ -134,7 +92,7 @@ TEST_P(SaverFrames, ScreenShowsTheComposedFramesOfTheFrozenPicture) {
         WaitUntil(
             [&] {
                 screen = session.CaptureScreen();
-                found = matcher.PhaseOf(screen, phase, 1000);
+                found = frames.PhaseShown(screen, phase + 1, 1000).value_or(0);
                 return found != 0;
             },
             3s);
@@ -271,14 +229,14 @@ TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
     std::filesystem::create_directories(session.ConfigDir());
     test_support::WriteBytes(session.SettingsFile(), SettingsText(settings));
     auto saver = StartSaver(session);
-    FrameMatcher matcher(frozen, settings);
+    ExpectedFrames frames(frozen, settings);
 
     // The moment a new frame appears, the saver has dispatched and begins its wait: the
     // flood lands in the queue during the wait for the next frame.
     int phase = 0;
-    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), 0, 50)) != 0; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return (phase = frames.PhaseShown(session.CaptureScreen(), 1, 50).value_or(0)) != 0; }, 5s));
     const int seen = phase;
-    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), seen, seen + 1)) != 0; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return (phase = frames.PhaseShown(session.CaptureScreen(), seen + 1, seen + 1).value_or(0)) != 0; }, 5s));
     session.MovePointerRepeatedly(10'000);
 
     // The frame after the one seen is the last; the saver ends once it is shown.
@@ -286,7 +244,7 @@ TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
     const bool ended = WaitUntil(
         [&] {
             if (!saver->Running()) return true;
-            latest = std::max(latest, matcher.PhaseOf(session.CaptureScreen(), latest, latest + 3));
+            latest = std::max(latest, frames.PhaseShown(session.CaptureScreen(), latest + 1, latest + 3).value_or(0));
             return false;
         },
         3s);
