@@ -297,6 +297,22 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"LostServer", [](XSession& s, ChildProcess&) { s.KillServer(); }, 1}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Any client may destroy the saver's window. Its frames then go nowhere, but the saver must
+// go on answering: a close signal still ends it.
+TEST(SaverWindow, AWindowDestroyedByAnotherClientLeavesTheSaverAnswering) {
+    XSession session(320, 240);
+    session.ShowPattern();
+    std::filesystem::create_directories(session.ConfigDir());
+    test_support::WriteBytes(session.SettingsFile(), SettingsText({.speed = 500}));  // a frame every 5 ms
+    auto saver = StartSaver(session);
+    const std::vector<XWindow> windows = session.MappedWindowsOfClass("TMorlaptFMI");
+    ASSERT_EQ(windows.size(), 1u);
+    session.DestroyWindow(windows[0]);
+    std::this_thread::sleep_for(300ms);  // many frames after the window went
+    kill(saver->Pid(), SIGTERM);
+    EXPECT_TRUE(saver->WaitForExit(5s).has_value()) << "the saver hangs";
+}
+
 class SaverSignal : public ::testing::TestWithParam<int> {};
 
 // A termination signal is a close: the saver shows the cursor again while its window is

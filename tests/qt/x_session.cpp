@@ -403,6 +403,11 @@ void XSession::RequestClose(XWindow window) {
     XFlush(display_);
 }
 
+void XSession::DestroyWindow(XWindow window) {
+    XDestroyWindow(display_, window);
+    XSync(display_, False);
+}
+
 bool XSession::KeyboardGrabbedElsewhere() {
     const int result = XGrabKeyboard(display_, helperWindow_, False, GrabModeAsync,
                                      GrabModeAsync, CurrentTime);

@@ -133,6 +133,8 @@ public:
     XWindow FocusedWindow();
     // Sends what a window manager sends when the user clicks the close box.
     void RequestClose(XWindow window);
+    // Destroys another client's window, as any client of the display may.
+    void DestroyWindow(XWindow window);
 
     // True while another client holds the keyboard (or the pointer): our own grab fails.
     bool KeyboardGrabbedElsewhere();

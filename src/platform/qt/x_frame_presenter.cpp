@@ -180,20 +180,25 @@ void XFramePresenter::Present(const TBitmap& bitmap, TRect target) {
     if (Segment* segment = SharedSegmentFor(bitmap)) {
         XShmPutImage(display_, window_, gc, segment->image, 0, 0, target.left, target.top,
                      static_cast<unsigned>(width), static_cast<unsigned>(height), True);
-        // The server reads the segment while it handles the request and says when it is done.
+        // The server reads the segment while it handles the request and sends the completion
+        // event before it answers the next one: after the round trip the segment is free and
+        // the event in the queue. A window gone meanwhile (another client may destroy it)
+        // gives an error instead of the event, so the event is not waited for alone.
+        XSync(display_, False);
         struct Wanted {
             int type;
             ShmSeg segment;
         } wanted{shmEventBase_ + ShmCompletion, segment->info.shmseg};
         XEvent done;
-        XIfEvent(
+        while (XCheckIfEvent(
             display_, &done,
             [](Display*, XEvent* event, XPointer argument) -> Bool {
                 const auto& want = *reinterpret_cast<const Wanted*>(argument);
                 return event->type == want.type &&
                        reinterpret_cast<const XShmCompletionEvent*>(event)->shmseg == want.segment;
             },
-            reinterpret_cast<XPointer>(&wanted));
+            reinterpret_cast<XPointer>(&wanted))) {
+        }
         return;
     }
     if (!plainRgb32_) {
