@@ -145,7 +145,8 @@ void SavePicture(const Picture& picture, const std::filesystem::path& file) {
 
 // --- XSession ------------------------------------------------------------------------------
 
-XSession::XSession(int width, int height) : width_(width), height_(height) {
+XSession::XSession(int width, int height, const std::vector<std::string>& serverArguments)
+    : width_(width), height_(height) {
     // Windows of the program come and go while the test looks at them.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     std::filesystem::create_directories(home_.Path() / "runtime");
@@ -156,10 +157,10 @@ XSession::XSession(int width, int height) : width_(width), height_(height) {
     // as long as the server; ending it ends the server. It ends with this process too.
     int output[2];
     if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"setpriv", "--pdeathsig", "TERM", NUVO_XVFB_START, kDisplays,
-                                 "-screen", "0", screen},
-        Environment(), output[1]);
+    std::vector<std::string> command{"setpriv", "--pdeathsig", "TERM", NUVO_XVFB_START, kDisplays,
+                                     "-screen", "0", screen};
+    command.insert(command.end(), serverArguments.begin(), serverArguments.end());
+    server_ = std::make_unique<ChildProcess>(std::move(command), Environment(), output[1]);
     close(output[1]);
     char c = 0;
     pollfd wait{output[0], POLLIN, 0};
@@ -400,6 +401,11 @@ void XSession::RequestClose(XWindow window) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display_, window, False, NoEventMask, &event);
     XFlush(display_);
+}
+
+void XSession::DestroyWindow(XWindow window) {
+    XDestroyWindow(display_, window);
+    XSync(display_, False);
 }
 
 bool XSession::KeyboardGrabbedElsewhere() {

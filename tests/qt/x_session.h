@@ -64,8 +64,8 @@ void SavePicture(const Picture& picture, const std::filesystem::path& file);
 class XSession {
 public:
     // Starts Xvfb with one screen of this size on the first free display of :90 to :99
-    // (tools/xvfb-start).
-    XSession(int width, int height);
+    // (tools/xvfb-start); `serverArguments` go to Xvfb as well (say "-extension", "MIT-SHM").
+    XSession(int width, int height, const std::vector<std::string>& serverArguments = {});
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -133,6 +133,8 @@ public:
     XWindow FocusedWindow();
     // Sends what a window manager sends when the user clicks the close box.
     void RequestClose(XWindow window);
+    // Destroys another client's window, as any client of the display may.
+    void DestroyWindow(XWindow window);
 
     // True while another client holds the keyboard (or the pointer): our own grab fails.
     bool KeyboardGrabbedElsewhere();

@@ -2,6 +2,8 @@
 // composes it, and the input that ends it or does not.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -139,6 +141,21 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"ClickEnds", "", {"click 1"}, true},
                       InputCase{"RightClickEnds", "", {"click 3"}, true}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// The lowest speed a hand-edited file can give makes the period 24.8 days: a key must wake
+// the saver from the middle of its wait.
+TEST(SaverWait, AKeyEndsItInTheMiddleOfALongWait) {
+    WriteSettingsFile(SettingsText({.detailLevel = 1, .speed = std::numeric_limits<std::int32_t>::min(),
+                                    .amplitude = 10, .vertical = false}));
+    MoveMouseSomewhere();
+    Process saver = StartSaverProgram("/s");
+    ASSERT_NE(WaitForVisibleWindow(L"TMorlaptFMI"), nullptr);
+    Sleep(400);  // the first frame is shown and the wait has begun
+    Xdotool("key a");
+    EXPECT_TRUE(saver.WaitForExit(5000)) << "a key did not end the wait";
+    EXPECT_EQ(saver.ExitCode(), 0u);
+    RemoveSettingsFile();
+}
 
 }  // namespace
 }  // namespace nuvo::wine_test

@@ -169,7 +169,7 @@ public:
     void CaptureScreen(TBitmap& dest) override;
     int ShowCursor(bool show) override;
     std::uint32_t TickCount() override { return desktop_.TickCount(); }
-    void Pause(std::uint32_t milliseconds) override { desktop_.Advance(milliseconds); }
+    bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) override;
     std::unique_ptr<PlatformWindow> CreateFormWindow(const TFormDesign& design,
                                                      WindowEvents& events) override;
     void DispatchPendingEvents() override;

@@ -1,6 +1,7 @@
 #include "platform/qt/x11_desktop.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <X11/Xatom.h>
@@ -37,10 +38,35 @@ constexpr int kMaxFrameDepth = 4;
 
 }  // namespace
 
-X11Desktop::X11Desktop() {
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        display_ = x11->display();
-    }
+Display* X11Desktop::QtDisplay() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->display() : nullptr;
+}
+
+int X11Desktop::ConnectionDescriptor() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
+
+void XConnectionCloser::operator()(Display* display) const { XCloseDisplay(display); }
+
+XConnection X11Desktop::OpenConnection() {
+    Display* qt = QtDisplay();
+    // Windows Qt has made must exist on the server before another connection names them.
+    if (qt != nullptr) XSync(qt, False);
+    return XConnection(XOpenDisplay(qt != nullptr ? DisplayString(qt) : nullptr));
+}
+
+X11Desktop::X11Desktop() : screenWatch_(std::make_unique<QObject>()) {
+    const auto forget = [this] { rootSizeKnown_ = false; };
+    const auto watch = [this, forget](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, screenWatch_.get(), forget);
+        QObject::connect(screen, &QScreen::virtualGeometryChanged, screenWatch_.get(), forget);
+    };
+    for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, screenWatch_.get(), [forget, watch](QScreen* screen) {
+        forget();
+        watch(screen);
+    });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, screenWatch_.get(), forget);
+    display_ = QtDisplay();
     if (display_ == nullptr) {
         display_ = XOpenDisplay(nullptr);
         ownsDisplay_ = display_ != nullptr;
@@ -60,13 +86,14 @@ X11Desktop::~X11Desktop() {
 }
 
 TRect X11Desktop::RootSize() {
-    if (display_ == nullptr) return {};
-    // Asked of the server each time: the screen can change size while we run.
-    Window root = 0;
-    int x = 0, y = 0;
-    unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (!XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth)) return {};
-    return {0, 0, static_cast<int>(w), static_cast<int>(h)};
+    if (!rootSizeKnown_ && display_ != nullptr) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned int w = 0, h = 0, border = 0, depth = 0;
+        rootSizeKnown_ = XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth);
+        rootSize_ = rootSizeKnown_ ? TRect{0, 0, static_cast<int>(w), static_cast<int>(h)} : TRect{};
+    }
+    return rootSize_;
 }
 
 int X11Desktop::ScreenWidth() { return RootSize().width; }

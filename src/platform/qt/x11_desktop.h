@@ -3,13 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "ui/graphics.h"
 
 struct _XDisplay;
+class QObject;
 
 namespace nuvo::qt {
+
+struct XConnectionCloser {
+    void operator()(_XDisplay* display) const;
+};
+using XConnection = std::unique_ptr<_XDisplay, XConnectionCloser>;
 
 class X11Desktop {
 public:
@@ -38,6 +45,15 @@ public:
     // Copies the root window's pixels from (0, 0) into dest, as far as both reach.
     void CaptureScreen(TBitmap& dest);
 
+    // The descriptor of the connection, -1 without one.
+    int ConnectionDescriptor() const;
+
+    // Qt's own connection (null when Qt's platform has no Xlib display).
+    static _XDisplay* QtDisplay();
+    // A new connection to the display Qt shows on, for work that must read its own events
+    // (Qt's event thread reads all of Qt's); null if the server refuses one.
+    static XConnection OpenConnection();
+
 private:
     bool HasClass(unsigned long window, std::string_view className);
     unsigned long ClientWindow(unsigned long frame, int depth);
@@ -47,6 +63,11 @@ private:
     _XDisplay* display_ = nullptr;
     bool ownsDisplay_ = false;
     unsigned long wmState_ = 0;
+    // The root size as last asked of the server; asked again once Qt has seen the screens
+    // change, so that the frame loop's look at the size costs no round trip.
+    TRect rootSize_;
+    bool rootSizeKnown_ = false;
+    std::unique_ptr<QObject> screenWatch_;
 };
 
 }  // namespace nuvo::qt
