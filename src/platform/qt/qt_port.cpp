@@ -22,6 +22,9 @@ namespace nuvo::qt {
 QtPort::QtPort(std::filesystem::path profileDirectory)
     : profiles_(std::move(profileDirectory)), closeSignals_([this] { CloseOnSignal(); }) {}
 
+QtPort::QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce)
+    : profiles_(std::move(profileDirectory)), closeSignals_(endAtOnce) {}
+
 QtPort::~QtPort() {
     // Windows destroyed while their own events were being handled go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -18,7 +18,7 @@ namespace nuvo::qt {
 
 class FormWindow;
 
-class QtPort final : public PlatformPort {
+class QtPort : public PlatformPort {
 public:
     // Needs a QApplication on the xcb platform; settings live in `profileDirectory`.
     // From here on SIGTERM, SIGINT and SIGHUP ask the main window to close.
@@ -60,6 +60,10 @@ public:
 
     void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
                         TMessageBoxIcon icon) override;
+
+protected:
+    // For a program that ends at once on those signals, with status 0.
+    QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce);
 
 private:
     FormWindow* Window(WindowHandle handle) const;

@@ -192,27 +192,40 @@ void CopyImageRows(const XImage& image, TBitmap& dest, int top) {
 
 }  // namespace
 
-void X11Desktop::CaptureScreen(TBitmap& dest) {
-    if (display_ == nullptr) return;
-    int screenWidth = 0, screenHeight = 0;
-    RootSize(screenWidth, screenHeight);
-    const int width = std::min(dest.Width(), screenWidth);
-    const int height = std::min(dest.Height(), screenHeight);
+void ReadDrawablePixels(Display* display, unsigned long drawable, int width, int height,
+                        TBitmap& dest) {
+    width = std::min(width, dest.Width());
+    height = std::min(height, dest.Height());
     if (width <= 0 || height <= 0) return;
+    // A pixmap has no visual, so its image comes without channel masks: its pixels are in
+    // the layout of the screen's default visual.
+    const Visual* screenVisual = DefaultVisual(display, DefaultScreen(display));
 
     // In bands of about 1 MB: Xlib's buffer for a band is soon memory the process has
     // touched before, where one image of the whole screen would be as many fresh pages as
     // the screen has, each a page fault.
     const int bandRows = std::max(1, (1 << 18) / width);
-    IgnoreXErrors ignoreFailedGrab(display_);
+    IgnoreXErrors ignoreFailedRead(display);
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
-        XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, top, static_cast<unsigned>(width),
+        XImage* image = XGetImage(display, drawable, 0, top, static_cast<unsigned>(width),
                                   static_cast<unsigned>(rows), AllPlanes, ZPixmap);
         if (image == nullptr) return;
+        if (image->red_mask == 0 && image->green_mask == 0 && image->blue_mask == 0) {
+            image->red_mask = screenVisual->red_mask;
+            image->green_mask = screenVisual->green_mask;
+            image->blue_mask = screenVisual->blue_mask;
+        }
         CopyImageRows(*image, dest, top);
         XDestroyImage(image);
     }
+}
+
+void X11Desktop::CaptureScreen(TBitmap& dest) {
+    if (display_ == nullptr) return;
+    int screenWidth = 0, screenHeight = 0;
+    RootSize(screenWidth, screenHeight);
+    ReadDrawablePixels(display_, DefaultRootWindow(display_), screenWidth, screenHeight, dest);
 }
 
 }  // namespace nuvo::qt

@@ -11,6 +11,11 @@ struct _XDisplay;
 
 namespace nuvo::qt {
 
+// Copies width x height pixels of a window or a pixmap of the screen's depth, from (0, 0),
+// into dest at (0, 0), as far as dest reaches; what cannot be read is left as it is.
+void ReadDrawablePixels(_XDisplay* display, unsigned long drawable, int width, int height,
+                        TBitmap& dest);
+
 class X11Desktop {
 public:
     // Works on Qt's own connection, so requests are ordered with Qt's (a class set here
