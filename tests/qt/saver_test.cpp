@@ -9,19 +9,11 @@
 #include <sstream>
 #include <thread>
 
-#include "saver/compose.h"
-#include "saver/wave_geometry.h"
+#include "frame_matcher.h"
 #include "x_session.h"
 
 namespace nuvo::qt_test {
 namespace {
-
-std::string SettingsText(const TWaveSettings& settings) {
-    return "[nuvo_k48]\r\nKomakasa=" + std::to_string(settings.detailLevel) +
-           "\r\nSpeed=" + std::to_string(settings.speed) +
-           "\r\nAmp=" + std::to_string(settings.amplitude) +
-           "\r\nTate=" + (settings.vertical ? "1" : "0") + "\r\n";
-}
 
 // Starts the saver and waits until it covers the screen with the keyboard and the
 // pointer in its hands.
@@ -37,42 +29,6 @@ std::unique_ptr<ChildProcess> StartSaver(XSession& session,
     EXPECT_TRUE(ready) << "the saver did not take the screen";
     return saver;
 }
-
-// Composes the frames the saver should show with the program's own geometry and
-// composition, and finds the phase of a frame seen on the screen.
-class FrameMatcher {
-public:
-    FrameMatcher(const Picture& frozen, const TWaveSettings& settings)
-        : settings_(settings),
-          source_(frozen.width, frozen.height, AllocateHeapBitmapMemory(frozen.width, frozen.height)),
-          display_(frozen.width, frozen.height, AllocateHeapBitmapMemory(frozen.width, frozen.height)),
-          sourceCanvas_(source_),
-          displayCanvas_(display_) {
-        std::memcpy(source_.Pixels(), frozen.pixels.data(), frozen.pixels.size() * 4);
-        displayCanvas_.Pen.Color = clBlack;
-        displayCanvas_.Brush.Color = clBlack;
-    }
-
-    // The first phase after `after` (up to `limit`) whose frame equals the screen, or 0.
-    int PhaseOf(const Picture& screen, int after, int limit) {
-        for (int phase = after + 1; phase <= limit; ++phase) {
-            const StripLayout layout = WaveStrips(display_.Width(), display_.Height(), settings_,
-                                                  static_cast<double>(phase));
-            ComposeFrame(displayCanvas_, sourceCanvas_, layout);
-            if (std::memcmp(display_.Pixels(), screen.pixels.data(), screen.pixels.size() * 4) == 0) {
-                return phase;
-            }
-        }
-        return 0;
-    }
-
-private:
-    TWaveSettings settings_;
-    TBitmap source_;
-    TBitmap display_;
-    TCanvas sourceCanvas_;
-    TCanvas displayCanvas_;
-};
 
 struct FrameCase {
     const char* name;

@@ -149,7 +149,7 @@ XSession::XSession(int width, int height) : width_(width), height_(height) {
         fcntl(ready[1], F_SETFD, 0);
         const std::string name = ":" + std::to_string(number);
         auto server = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp",
+            std::vector<std::string>{"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
                                      "-displayfd", std::to_string(ready[1])},
             Environment());
         close(ready[1]);

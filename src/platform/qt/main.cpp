@@ -37,9 +37,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     nuvo::qt::PrepareQt();
+    if (module) {
+        // No widgets: Qt would open a connection and a window of its own for them.
+        QCoreApplication application(argc, argv);
+        nuvo::qt::ConfigureQt();
+        return nuvo::qt::RunModule(*module);
+    }
     QApplication application(argc, argv);
     nuvo::qt::ConfigureQt();
-    if (module) return nuvo::qt::RunModule(*module);
 
     nuvo::qt::QtPort port(nuvo::qt::QtPort::DefaultProfileDirectory());
     return nuvo::RunProgram(port, nuvo::CommandLine::FromArguments(std::move(arguments)));

@@ -13,7 +13,7 @@ namespace nuvo::qt {
 
 class ModulePort final : public QtPort {
 public:
-    // Needs a QApplication. SIGTERM, SIGINT and SIGHUP end the process at once, status 0.
+    // Needs a QCoreApplication. SIGTERM, SIGINT and SIGHUP end the process at once, status 0.
     ModulePort(ModuleWindow& window, SettingOverrides overrides);
 
     // True once after the saver window was closed because the window changed size: the

@@ -38,7 +38,10 @@ constexpr int kMaxFrameDepth = 4;
 }  // namespace
 
 X11Desktop::X11Desktop() {
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    // Without a QGuiApplication (the xscreensaver module runs on a QCoreApplication, so
+    // that Qt opens no window of its own) there is no Qt connection to share.
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         display_ = x11->display();
     }
     if (display_ == nullptr) {
