@@ -251,13 +251,45 @@ TEST_F(SaverTest, AnyButtonEndsTheSaver) {
     }
 }
 
-TEST_F(SaverTest, InputDuringTheWaitEndsTheSaverAfterThatFrameIsShown) {
-    ASSERT_EQ(RunSaver([&](int frame) {
-                  if (frame == 1) platform->PostKey('A', {}, presentTicks[0] + 50);
-              }),
-              0);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(presentTicks[1], presentTicks[0] + 156);
+// Input that arrives during the wait ends it: the next frame is drawn at once and the
+// input handled after it, however long the period. Moves that do not end the saver only
+// bring the frame forward; the period counts from that frame's end again.
+TEST_F(SaverTest, InputDuringTheWaitEndsItAndTheSaverAfterOneMoreFrame) {
+    const struct {
+        const char* name;
+        std::int32_t speed;
+        std::function<void(headless::HeadlessPlatform&, std::uint32_t at)> post;  // at: 50 ms into the wait
+        std::vector<std::uint32_t> gaps;  // ticks from each frame's end to the next frame
+    } cases[] = {
+        {"key", 350, [](auto& p, std::uint32_t at) { p.PostKey('A', {}, at); }, {50}},
+        {"key, a period of 24.8 days", std::numeric_limits<std::int32_t>::min(),
+         [](auto& p, std::uint32_t at) { p.PostKey(keys::vkEscape, {}, at); }, {50}},
+        {"click, a period of 24.8 days", std::numeric_limits<std::int32_t>::min(),
+         [](auto& p, std::uint32_t at) { p.PostMouseDown(TMouseButton::mbRight, at); }, {50}},
+        {"close box, a period of 20 s", -19495, [](auto& p, std::uint32_t at) { p.PostCloseBox(at); }, {50}},
+        {"third move, a period of 20 s", -19495,
+         [](auto& p, std::uint32_t at) {
+             p.PostMouseMove(1, 1, at);
+             p.PostMouseMove(1, 2, at + 10);
+             p.PostMouseMove(1, 3, at + 20);
+         },
+         {50, 10, 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseScreen(16, 12);
+        WriteSettingsFile(SettingsText({1, c.speed, 10, false}));
+        frames.clear();
+        presentTicks.clear();
+        ASSERT_EQ(RunSaver([&](int frame) {
+                      if (frame == 1) c.post(*platform, presentTicks[0] + 50);
+                  }),
+                  0);
+        std::vector<std::uint32_t> gaps;
+        for (std::size_t i = 1; i < presentTicks.size(); ++i) gaps.push_back(presentTicks[i] - presentTicks[i - 1]);
+        EXPECT_EQ(gaps, c.gaps);
+        EXPECT_EQ(platform->CursorCount(), 0);
+    }
 }
 
 TEST_F(SaverTest, EveryDispatchedCloseRequestShowsTheCursorOnce) {

@@ -41,7 +41,7 @@ public:
     void CaptureScreen(TBitmap&) override { std::abort(); }
     int ShowCursor(bool) override { std::abort(); }
     std::uint32_t TickCount() override { std::abort(); }
-    void Pause(std::uint32_t) override { std::abort(); }
+    bool WaitForTickOrEvent(std::uint32_t, std::uint32_t) override { std::abort(); }
     std::unique_ptr<BitmapMemory> CreateBitmapMemory(int, int) override { std::abort(); }
     WindowHandle CreateFormWindow(const TFormDesign&, WindowEvents&) override { std::abort(); }
     void DestroyFormWindow(WindowHandle) override { std::abort(); }

@@ -10,10 +10,13 @@ void WaitForFramePeriod(PlatformPort& port, std::uint32_t lastFrameEnd, std::int
     const std::int64_t period = 505 - std::int64_t{speed};
     if (period < 1) return;
     for (;;) {
-        const std::uint32_t elapsed = port.TickCount() - lastFrameEnd;
+        const std::uint32_t now = port.TickCount();
+        const std::uint32_t elapsed = now - lastFrameEnd;
         if (elapsed > period) return;
-        // The platform sleeps most of this and lets the last millisecond be polled.
-        port.Pause(static_cast<std::uint32_t>(period - elapsed + 1));
+        // One sleep to the first tick past the period. Input (or a close request) ends it
+        // early: the frame is drawn at once and the input handled after it, so a key ends
+        // the saver within one frame's drawing however long the period is.
+        if (port.WaitForTickOrEvent(now, static_cast<std::uint32_t>(period - elapsed + 1))) return;
     }
 }
 

@@ -19,7 +19,7 @@ struct SaverUnitState {
 };
 
 // Waits until more than 505 - speed milliseconds have passed since lastFrameEnd, the
-// difference taken modulo 2^32; a period below 1 does not wait.
+// difference taken modulo 2^32, or until an event arrives; a period below 1 does not wait.
 void WaitForFramePeriod(PlatformPort& port, std::uint32_t lastFrameEnd, std::int32_t speed);
 
 class TMorlaptFMI : public TForm {

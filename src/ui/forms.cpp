@@ -50,7 +50,8 @@ WindowHandle TControl::Window() { return owner_.Handle(); }
 
 TCanvas& TImage::Canvas() {
     if (!canvas_) {
-        bitmap_.emplace(Width(), Height(), Port().CreateBitmapMemory(Width(), Height()));
+        bitmap_.emplace(Width(), Height(), Visible() ? Port().CreateDisplayBitmapMemory(Window(), Width(), Height())
+                                                     : Port().CreateBitmapMemory(Width(), Height()));
         canvas_.emplace(*bitmap_);
     }
     return *canvas_;

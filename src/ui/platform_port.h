@@ -82,14 +82,20 @@ public:
     virtual int ShowCursor(bool show) = 0;
     // Milliseconds since system start, wrapping at 2^32.
     virtual std::uint32_t TickCount() = 0;
-    // Lets time pass for at most `milliseconds`, sleeping where that is worth it and
-    // returning a little early where a sleep would overshoot; the caller re-reads the
-    // tick count. Never dispatches events.
-    virtual void Pause(std::uint32_t milliseconds) = 0;
+    // Sleeps until the tick count has gone `milliseconds` past `from` (a count it returned
+    // a moment ago), or less when an event arrives first or is waiting already: input, a
+    // close request, a signal, the loss of the display. Never dispatches events. True if
+    // an event ended the sleep, false at the deadline.
+    virtual bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) = 0;
 
     // --- bitmaps ---------------------------------------------------------------------
     virtual std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) {
         return AllocateHeapBitmapMemory(width, height);
+    }
+    // Memory for a bitmap that is shown in `window`; a platform may share it with the
+    // display server, so that showing it copies nothing.
+    virtual std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(WindowHandle, int width, int height) {
+        return CreateBitmapMemory(width, height);
     }
 
     // --- windows ---------------------------------------------------------------------

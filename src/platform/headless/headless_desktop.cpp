@@ -304,6 +304,23 @@ void HeadlessPlatform::DispatchPendingEvents() {
     }
 }
 
+// The clock jumps to the deadline, or to the next input when that is due first.
+bool HeadlessPlatform::WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) {
+    const std::uint32_t now = desktop_.TickCount();
+    if (now - from >= milliseconds) return false;
+    const std::uint32_t left = milliseconds - (now - from);
+    if (!input_.empty()) {
+        const std::uint32_t due = input_.front().dueTick;
+        if (due <= now) return true;
+        if (due - now < left) {
+            desktop_.SetTickCount(due);
+            return true;
+        }
+    }
+    desktop_.Advance(left);
+    return false;
+}
+
 void HeadlessPlatform::WaitForEvent() {
     if (input_.empty() && onWaitForInput) onWaitForInput();
     if (input_.empty())

@@ -160,7 +160,7 @@ public:
     void CaptureScreen(TBitmap& dest) override;
     int ShowCursor(bool show) override;
     std::uint32_t TickCount() override { return desktop_.TickCount(); }
-    void Pause(std::uint32_t milliseconds) override { desktop_.Advance(milliseconds); }
+    bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) override;
     WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
     void DestroyFormWindow(WindowHandle window) override;
     void SetWindowBounds(WindowHandle window, TRect bounds) override;

@@ -26,6 +26,9 @@ public:
     CloseSignals(const CloseSignals&) = delete;
     CloseSignals& operator=(const CloseSignals&) = delete;
 
+    // Readable from a signal's arrival until the event loop has handled it.
+    int ReadDescriptor() const { return readEnd_; }
+
 private:
     void Install(void (*handler)(int));
     void Drain();

@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -25,7 +24,9 @@
 #include <algorithm>
 
 #include "platform/qt/key_codes.h"
+#include "platform/qt/page_memory.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/qt/x_frame_presenter.h"
 
 namespace nuvo::qt {
 namespace {
@@ -102,9 +103,11 @@ FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events)
     setPalette(colours);
     setAutoFillBackground(!IsSaverSurface());
     if (IsSaverSurface()) {
-        // Every pixel is ours: the window paints its bitmap or its colour, nothing else.
+        // Every pixel is ours, put straight into the window: its bitmap or its colour,
+        // nothing else, and no backing store in between.
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
+        setAttribute(Qt::WA_PaintOnScreen);
     }
     setMouseTracking(true);
     SetBounds(design.bounds);
@@ -113,7 +116,17 @@ FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events)
     // The native window exists from here on; its key presses go through eventFilter.
     winId();
     windowHandle()->installEventFilter(this);
+    if (IsSaverSurface()) {
+        presenterConnection_ = X11Desktop::OpenConnection();
+        if (presenterConnection_) {
+            presenter_ = std::make_unique<XFramePresenter>(presenterConnection_.get(), winId());
+        } else if (_XDisplay* qtDisplay = X11Desktop::QtDisplay()) {
+            presenter_ = std::make_unique<XFramePresenter>(qtDisplay, winId(), false);
+        }
+    }
 }
+
+FormWindow::~FormWindow() = default;
 
 void FormWindow::BuildControls() {
     if (design_.fontHeight > 0) setFont(JapaneseFont(design_.fontHeight));
@@ -262,21 +275,32 @@ void FormWindow::SetCursorHidden(bool hidden) {
     }
 }
 
-void FormWindow::Present(TRect clientRect, const TBitmap& bitmap) {
-    presented_ = QImage(reinterpret_cast<const uchar*>(bitmap.Pixels()), bitmap.Width(),
-                        bitmap.Height(), static_cast<qsizetype>(bitmap.Width()) * 4,
-                        QImage::Format_RGB32);
-    presentedAt_ = QPoint(clientRect.left, clientRect.top);
-    repaint(ToQRect(clientRect));
+std::unique_ptr<BitmapMemory> FormWindow::CreateImageMemory(int width, int height) {
+    return presenter_ ? presenter_->CreateImageMemory(width, height) : AllocatePageBitmapMemory(width, height);
 }
 
+void FormWindow::Present(TRect clientRect, const TBitmap& bitmap) {
+    presented_ = &bitmap;
+    presentedRect_ = clientRect;
+    if (presenter_) presenter_->Present(bitmap, clientRect);
+}
+
+QPaintEngine* FormWindow::paintEngine() const {
+    return IsSaverSurface() ? nullptr : QWidget::paintEngine();
+}
+
+// The saver surface shows its last frame again; before the first, its colour.
 void FormWindow::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    const QRect imageRect(presentedAt_, presented_.size());
-    if (presented_.isNull() || !imageRect.contains(event->rect())) {
-        painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    if (!IsSaverSurface()) {
+        QWidget::paintEvent(event);
+        return;
     }
-    if (!presented_.isNull()) painter.drawImage(presentedAt_, presented_);
+    if (!presenter_) return;
+    const QRect imageRect = ToQRect(presentedRect_);
+    if (presented_ == nullptr || !imageRect.contains(event->rect())) {
+        presenter_->Fill(TRect{0, 0, width(), height()}, design_.color);
+    }
+    if (presented_ != nullptr) presenter_->Present(*presented_, presentedRect_);
 }
 
 int FormWindow::ControlValue(int component) const {

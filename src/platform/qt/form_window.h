@@ -2,11 +2,12 @@
 // full-screen surface or the dialog with its native controls.
 #pragma once
 
-#include <QImage>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
+#include "platform/qt/x11_desktop.h"
 #include "ui/form_design.h"
 #include "ui/platform_port.h"
 
@@ -15,9 +16,12 @@ class QRadioButton;
 
 namespace nuvo::qt {
 
+class XFramePresenter;
+
 class FormWindow : public QWidget {
 public:
     FormWindow(const TFormDesign& design, WindowEvents& events);
+    ~FormWindow() override;
 
     // A borderless form is a saver surface: it bypasses the window manager, stays above
     // everything and takes the keyboard and the pointer while it is shown.
@@ -35,14 +39,19 @@ public:
     void ShowForm();
     void SetCursorHidden(bool hidden);
 
-    // Shows the bitmap at once; the widget keeps showing it (on exposure too) until the
-    // next one. The bitmap's memory is used in place and must outlive the window.
+    // Memory for a bitmap of the saver surface that Present shows without a copy.
+    std::unique_ptr<BitmapMemory> CreateImageMemory(int width, int height);
+    // Shows the bitmap at once; the window shows it again on exposure until the next one.
+    // The bitmap must outlive the window.
     void Present(TRect clientRect, const TBitmap& bitmap);
 
     int ControlValue(int component) const;
     void SetControlValue(int component, int value);
     int FocusedComponent() const;
     void FocusComponent(int component);
+
+    // A saver surface paints itself, past Qt's backing store.
+    QPaintEngine* paintEngine() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,8 +78,12 @@ private:
     WindowEvents* events_;
     std::vector<Control> controls_;
     std::vector<int> tabStops_;  // components in tab order
-    QImage presented_;
-    QPoint presentedAt_;
+    // The saver surface's frames go straight to the X server, on a connection of their own
+    // where the server allows one.
+    XConnection presenterConnection_;
+    std::unique_ptr<XFramePresenter> presenter_;
+    const TBitmap* presented_ = nullptr;
+    TRect presentedRect_;
     int grabAttempts_ = 0;
     bool shiftAlone_ = false;  // Shift is down and nothing else was pressed since
 };

@@ -13,7 +13,7 @@ constexpr WindowHandle kGivenWindow = 1;
 }  // namespace
 
 ModulePort::ModulePort(ModuleWindow& window, SettingOverrides overrides)
-    : QtPort(DefaultProfileDirectory(), CloseSignals::EndProcess{}),
+    : QtPort(DefaultProfileDirectory(), CloseSignals::EndProcess{}, window.ConnectionDescriptor()),
       window_(window),
       overrides_(std::move(overrides)) {}
 

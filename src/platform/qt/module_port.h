@@ -23,6 +23,9 @@ public:
     int ScreenWidth() override { return window_.Width(); }
     int ScreenHeight() override { return window_.Height(); }
     void CaptureScreen(TBitmap& dest) override { window_.DrawPicture(dest); }
+    std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(WindowHandle, int width, int height) override {
+        return window_.CreateImageMemory(width, height);
+    }
 
     WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
     void DestroyFormWindow(WindowHandle window) override;

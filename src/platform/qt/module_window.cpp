@@ -45,24 +45,15 @@ ModuleWindow::ModuleWindow(unsigned long window) : window_(window) {
     if (!XGetWindowAttributes(display_, window_, &attributes)) {
         throw ModuleWindowError("there is no window " + WindowName(window_) + " on the display");
     }
-    const Visual* visual = attributes.visual;
-    const bool rgb24 = visual->c_class == TrueColor && visual->red_mask == 0xFF0000 &&
-                       visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF &&
-                       (attributes.depth == 24 || attributes.depth == 32);
-    if (!rgb24) {
-        throw ModuleWindowError("the window " + WindowName(window_) +
-                                " does not have a 24-bit TrueColor visual");
-    }
-    visual_ = attributes.visual;
-    depth_ = attributes.depth;
     width_ = attributes.width;
     height_ = attributes.height;
-    gc_ = XCreateGC(display_, window_, 0, nullptr);
+    // The events of this connection are ours alone, so frames can go through shared memory.
+    presenter_.emplace(display_, window_, true);
     ReadScreenshot();
 }
 
 ModuleWindow::~ModuleWindow() {
-    if (gc_ != nullptr) XFreeGC(display_, gc_);
+    presenter_.reset();
     XCloseDisplay(display_);
     XSetErrorHandler(previousHandler);
     moduleDisplay = nullptr;
@@ -110,26 +101,15 @@ void ModuleWindow::DrawPicture(TBitmap& dest) const {
     }
 }
 
-void ModuleWindow::Present(TRect rect, const TBitmap& bitmap) {
-    const int width = std::min(rect.width, bitmap.Width());
-    const int height = std::min(rect.height, bitmap.Height());
-    if (destroyed_ || width <= 0 || height <= 0) return;
-    // Our pixels as they lie in memory: 0x00RRGGBB words in the machine's byte order,
-    // which Xlib converts if the server wants another.
-    XImage* image = XCreateImage(display_, static_cast<Visual*>(visual_), static_cast<unsigned>(depth_),
-                                 ZPixmap, 0,
-                                 reinterpret_cast<char*>(const_cast<std::uint32_t*>(bitmap.Pixels())),
-                                 static_cast<unsigned>(bitmap.Width()), static_cast<unsigned>(height), 32,
-                                 bitmap.Width() * 4);
-    if (image == nullptr) return;
-    image->byte_order = LSBFirst;
-    XPutImage(display_, window_, gc_, image, 0, 0, rect.left, rect.top, static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
-    image->data = nullptr;  // the bitmap's own memory
-    XDestroyImage(image);
-    // On the screen before we return, as a frame must be.
-    XSync(display_, False);
+std::unique_ptr<BitmapMemory> ModuleWindow::CreateImageMemory(int width, int height) {
+    return presenter_->CreateImageMemory(width, height);
 }
+
+void ModuleWindow::Present(TRect rect, const TBitmap& bitmap) {
+    if (!destroyed_) presenter_->Present(bitmap, rect);
+}
+
+int ModuleWindow::ConnectionDescriptor() const { return ConnectionNumber(display_); }
 
 ModuleWindow::Change ModuleWindow::TakeEvents() {
     Change change = Change::Unchanged;

@@ -4,14 +4,15 @@
 // picture the daemon left on it, and notice when it changes size or goes away.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "platform/qt/x_frame_presenter.h"
 #include "ui/graphics.h"
 
 struct _XDisplay;
-struct _XGC;
 
 namespace nuvo::qt {
 
@@ -40,8 +41,13 @@ public:
     // The screenshot scaled to dest's size, or black without one.
     void DrawPicture(TBitmap& dest) const;
 
+    // Memory for frames that Present shows without copying them where it can.
+    std::unique_ptr<BitmapMemory> CreateImageMemory(int width, int height);
     // Paints the bitmap into the rectangle of the window at once.
     void Present(TRect rect, const TBitmap& bitmap);
+
+    // Readable when events for the window arrive.
+    int ConnectionDescriptor() const;
 
     enum class Change { Unchanged, Resized, Destroyed };
     // Takes the events that have arrived: the window destroyed, or its size changed (Width
@@ -53,9 +59,7 @@ private:
 
     _XDisplay* display_ = nullptr;
     unsigned long window_ = 0;
-    _XGC* gc_ = nullptr;
-    void* visual_ = nullptr;
-    int depth_ = 0;
+    std::optional<XFramePresenter> presenter_;
     int width_ = 0;
     int height_ = 0;
     bool destroyed_ = false;

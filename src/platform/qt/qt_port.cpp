@@ -4,7 +4,6 @@
 #include <QEventLoop>
 
 #include <pwd.h>
-#include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -20,10 +19,15 @@
 namespace nuvo::qt {
 
 QtPort::QtPort(std::filesystem::path profileDirectory)
-    : profiles_(std::move(profileDirectory)), closeSignals_([this] { CloseOnSignal(); }) {}
+    : profiles_(std::move(profileDirectory)),
+      closeSignals_([this] { CloseOnSignal(); }),
+      eventWait_(desktop_.ConnectionDescriptor(), closeSignals_.ReadDescriptor()) {}
 
-QtPort::QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce)
-    : profiles_(std::move(profileDirectory)), closeSignals_(endAtOnce) {}
+QtPort::QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce,
+               int eventConnection)
+    : profiles_(std::move(profileDirectory)),
+      closeSignals_(endAtOnce),
+      eventWait_(eventConnection, closeSignals_.ReadDescriptor()) {}
 
 QtPort::~QtPort() {
     // Windows destroyed while their own events were being handled go now.
@@ -76,22 +80,28 @@ std::uint32_t QtPort::TickCount() {
     return static_cast<std::uint32_t>(milliseconds);
 }
 
-// Sleeps all but the last millisecond, so the caller's poll of the tick count only spins
-// for that one: the frame starts on time without keeping a core busy.
-void QtPort::Pause(std::uint32_t milliseconds) {
-    if (milliseconds < 2) {
-        sched_yield();
-        return;
-    }
-    const std::uint64_t nanoseconds = static_cast<std::uint64_t>(milliseconds - 1) * 1'000'000u;
-    timespec duration{static_cast<time_t>(nanoseconds / 1'000'000'000u),
-                      static_cast<long>(nanoseconds % 1'000'000'000u)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &duration, &duration) == EINTR) {
-    }
+// The tick count is CLOCK_MONOTONIC in whole milliseconds, so it reaches from + milliseconds
+// at a known instant: one sleep to it, and the frame starts on its tick.
+bool QtPort::WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t nowMs = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u;
+    // `from` is the low 32 bits of a count read a moment ago.
+    const std::uint64_t fromMs = nowMs - static_cast<std::uint32_t>(static_cast<std::uint32_t>(nowMs) - from);
+    const std::uint64_t deadlineMs = fromMs + milliseconds;
+    const timespec deadline{static_cast<time_t>(deadlineMs / 1000u), static_cast<long>(deadlineMs % 1000u) * 1'000'000L};
+    return eventWait_.SleepUntil(deadline);
 }
 
 std::unique_ptr<BitmapMemory> QtPort::CreateBitmapMemory(int width, int height) {
     return AllocatePageBitmapMemory(width, height);
+}
+
+std::unique_ptr<BitmapMemory> QtPort::CreateDisplayBitmapMemory(WindowHandle handle, int width, int height) {
+    FormWindow* window = Window(handle);
+    return window != nullptr && window->IsSaverSurface() ? window->CreateImageMemory(width, height)
+                                                         : CreateBitmapMemory(width, height);
 }
 
 FormWindow* QtPort::Window(WindowHandle handle) const {

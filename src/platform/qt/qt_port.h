@@ -8,6 +8,7 @@
 
 #include "platform/profile/profile_store.h"
 #include "platform/qt/close_signals.h"
+#include "platform/qt/event_wait.h"
 #include "platform/qt/frame_log.h"
 #include "platform/qt/x11_desktop.h"
 #include "ui/platform_port.h"
@@ -36,9 +37,11 @@ public:
     void CaptureScreen(TBitmap& dest) override;
     int ShowCursor(bool show) override;
     std::uint32_t TickCount() override;
-    void Pause(std::uint32_t milliseconds) override;
+    bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) override;
 
     std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) override;
+    std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(WindowHandle window, int width,
+                                                            int height) override;
 
     WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
     void DestroyFormWindow(WindowHandle window) override;
@@ -62,8 +65,10 @@ public:
                         TMessageBoxIcon icon) override;
 
 protected:
-    // For a program that ends at once on those signals, with status 0.
-    QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce);
+    // For a program that ends at once on those signals, with status 0, and whose frame
+    // waits end early when the X connection `eventConnection` has events.
+    QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce,
+           int eventConnection);
 
 private:
     FormWindow* Window(WindowHandle handle) const;
@@ -77,6 +82,7 @@ private:
     FrameLog frameLog_;
     QDialog* shownBox_ = nullptr;  // the message box being shown, if any
     CloseSignals closeSignals_;
+    EventWait eventWait_;
 };
 
 }  // namespace nuvo::qt

@@ -9,6 +9,8 @@ constexpr int kBoxFontHeight = 13;
 
 void PrepareQt() {
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // The frame wait sleeps on the glib main context that Qt's X11 event thread wakes.
+    qunsetenv("QT_NO_GLIB");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     qunsetenv("QT_SCALE_FACTOR");
     qunsetenv("QT_SCREEN_SCALE_FACTORS");

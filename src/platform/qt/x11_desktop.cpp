@@ -37,13 +37,27 @@ constexpr int kMaxFrameDepth = 4;
 
 }  // namespace
 
-X11Desktop::X11Desktop() {
+Display* X11Desktop::QtDisplay() {
     // Without a QGuiApplication (the xscreensaver module runs on a QCoreApplication, so
     // that Qt opens no window of its own) there is no Qt connection to share.
     auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        display_ = x11->display();
-    }
+    auto* x11 = gui != nullptr ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 != nullptr ? x11->display() : nullptr;
+}
+
+int X11Desktop::ConnectionDescriptor() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
+
+void XConnectionCloser::operator()(Display* display) const { XCloseDisplay(display); }
+
+XConnection X11Desktop::OpenConnection() {
+    Display* qt = QtDisplay();
+    // Windows Qt has made must exist on the server before another connection names them.
+    if (qt != nullptr) XSync(qt, False);
+    return XConnection(XOpenDisplay(qt != nullptr ? DisplayString(qt) : nullptr));
+}
+
+X11Desktop::X11Desktop() {
+    display_ = QtDisplay();
     if (display_ == nullptr) {
         display_ = XOpenDisplay(nullptr);
         ownsDisplay_ = display_ != nullptr;

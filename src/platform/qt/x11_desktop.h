@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "ui/graphics.h"
@@ -15,6 +16,11 @@ namespace nuvo::qt {
 // into dest at (0, 0), as far as dest reaches; what cannot be read is left as it is.
 void ReadDrawablePixels(_XDisplay* display, unsigned long drawable, int width, int height,
                         TBitmap& dest);
+
+struct XConnectionCloser {
+    void operator()(_XDisplay* display) const;
+};
+using XConnection = std::unique_ptr<_XDisplay, XConnectionCloser>;
 
 class X11Desktop {
 public:
@@ -42,6 +48,15 @@ public:
 
     // Copies the root window's pixels from (0, 0) into dest, as far as both reach.
     void CaptureScreen(TBitmap& dest);
+
+    // The descriptor of the connection, -1 without one.
+    int ConnectionDescriptor() const;
+
+    // Qt's own connection (null when Qt's platform has no Xlib display).
+    static _XDisplay* QtDisplay();
+    // A new connection to the display Qt shows on, for work that must read its own events
+    // (Qt's event thread reads all of Qt's); null if the server refuses one.
+    static XConnection OpenConnection();
 
 private:
     bool HasClass(unsigned long window, std::string_view className);

@@ -252,6 +252,9 @@ void FormWindow::Present(TRect clientRect, const TBitmap& bitmap) {
     if (DibMemory* dib = port_.DibOf(bitmap.Pixels())) {
         BitBlt(dc, presentedRect_.left, presentedRect_.top, presentedRect_.width,
                presentedRect_.height, dib->Dc(), 0, 0, SRCCOPY);
+        // GDI may batch the copy; it must have read the pixels before the next frame
+        // writes them.
+        GdiFlush();
     } else {
         const BITMAPINFO info = TopDownBitmapInfo(bitmap.Width(), bitmap.Height());
         SetDIBitsToDevice(dc, presentedRect_.left, presentedRect_.top,

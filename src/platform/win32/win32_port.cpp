@@ -12,6 +12,10 @@
 #include "form_window.h"
 #include "text.h"
 
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
 namespace nuvo::win32 {
 namespace {
 
@@ -68,6 +72,7 @@ Win32Port::~Win32Port() {
     forms_.clear();
     if (font_) DeleteObject(font_);
     if (timerResolutionRaised_) timeEndPeriod(1);
+    if (frameTimer_) CloseHandle(frameTimer_);
 }
 
 // --- process ---------------------------------------------------------------------------
@@ -121,11 +126,27 @@ int Win32Port::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE);
 
 std::uint32_t Win32Port::TickCount() { return GetTickCount(); }
 
-void Win32Port::Pause(std::uint32_t milliseconds) {
-    // A sleep of n ms may last a little longer than n, so the last millisecond is polled
-    // by the caller. A 1 ms timer resolution makes short sleeps keep to the frame period.
+// One wait for the deadline or the first message, whichever comes first. The frames are
+// paced by GetTickCount, which moves on with the clock interrupt: a 1 ms interrupt keeps
+// the tick, and a timer without high resolution, to the millisecond.
+bool Win32Port::WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) {
     if (!timerResolutionRaised_) timerResolutionRaised_ = timeBeginPeriod(1) == TIMERR_NOERROR;
-    Sleep(milliseconds >= 2 ? milliseconds - 1 : 0);
+    if (!frameTimer_) {
+        frameTimer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+        if (!frameTimer_) frameTimer_ = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    }
+    const DWORD elapsed = GetTickCount() - from;
+    if (elapsed >= milliseconds) return false;
+    const DWORD left = milliseconds - elapsed;
+    // Messages already in the queue count too: MWMO_INPUTAVAILABLE.
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(left) * 10'000;  // relative, in 100 ns
+    if (frameTimer_ && SetWaitableTimer(frameTimer_, &due, 0, nullptr, nullptr, FALSE)) {
+        const DWORD woken = MsgWaitForMultipleObjectsEx(1, &frameTimer_, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0 + 1) CancelWaitableTimer(frameTimer_);
+        return woken == WAIT_OBJECT_0 + 1;
+    }
+    return MsgWaitForMultipleObjectsEx(0, nullptr, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
 }
 
 // --- bitmaps ----------------------------------------------------------------------------

@@ -35,7 +35,7 @@ public:
     void CaptureScreen(TBitmap& dest) override;
     int ShowCursor(bool show) override;
     std::uint32_t TickCount() override;
-    void Pause(std::uint32_t milliseconds) override;
+    bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) override;
 
     std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) override;
 
@@ -85,6 +85,7 @@ private:
     std::exception_ptr pendingError_;
     HFONT font_ = nullptr;
     bool timerResolutionRaised_ = false;
+    HANDLE frameTimer_ = nullptr;  // the frame wait's deadline
 };
 
 // Shift, Ctrl and Alt as they were when the message being handled was posted.
