@@ -264,6 +264,20 @@ TEST(XscreensaverModule, WithoutScreenshotDrawsBlackFramesSaysWhyOnceAndKeepsRun
     EXPECT_EQ(module.Process().WaitForExit(5s), 0);
 }
 
+// Frames without pause, so the window goes while one is being put into it, again and again.
+TEST(XscreensaverModule, WindowDestroyedWhileFramesFlowEndsItQuietly) {
+    XSession session(640, 480);
+    const Picture screen = headless::PatternPicture(640, 480);
+    for (int round = 0; round < 5; ++round) {
+        PreviewWindow window(session, 640, 480, &screen);
+        Module module(session, {"--window-id", window.IdText(), "--speed", "1000"});
+        ASSERT_TRUE(WaitUntil([&] { return session.CaptureWindow(window.Id()).pixels[0] != 0xFFFFFFu; }, 5s));
+        window.Destroy();
+        EXPECT_EQ(module.Process().WaitForExit(5s), 0) << "round " << round;
+        EXPECT_EQ(module.ErrorLines(), std::vector<std::string>{}) << "round " << round;
+    }
+}
+
 class ModuleSignal : public ::testing::TestWithParam<int> {};
 
 // In the middle of a pause of 100 s between two frames, the signal still ends it.
