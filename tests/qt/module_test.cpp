@@ -102,26 +102,6 @@ public:
     TestConnection& operator=(const TestConnection&) = delete;
     Display* display() const { return display_; }
 
-    std::set<XWindow> RootChildren() {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        std::set<XWindow> found;
-        if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
-            found.insert(children, children + count);
-            XFree(children);
-        }
-        return found;
-    }
-    std::string ClassOf(XWindow window) {
-        XClassHint hint{};
-        if (!XGetClassHint(display_, window, &hint)) return "";
-        std::string name = hint.res_class ? hint.res_class : "";
-        if (hint.res_name) XFree(hint.res_name);
-        if (hint.res_class) XFree(hint.res_class);
-        return name;
-    }
-
 private:
     Display* display_;
 };
@@ -372,9 +352,8 @@ TEST(XscreensaverModule, DaemonShowsOurFramesOfTheScreenItCoveredAndAKeyEndsThem
     session.ShowPattern();
     const Picture screen = session.CaptureScreen();
     const TWaveSettings settings{.detailLevel = 1, .speed = 400, .amplitude = 15};
-    TestConnection connection(session);
     XscreensaverDaemon daemon(session, settings);
-    const std::set<XWindow> before = connection.RootChildren();
+    const std::vector<XWindow> before = session.TopLevelWindows();
 
     ASSERT_TRUE(daemon.Activate());
     const auto activated = std::chrono::steady_clock::now();
@@ -383,9 +362,9 @@ TEST(XscreensaverModule, DaemonShowsOurFramesOfTheScreenItCoveredAndAKeyEndsThem
     EXPECT_GT(ExpectAdvancingFrames(matcher, [&] { return session.CaptureScreen(); }, "daemon"), 0);
 
     // Every window that came since belongs to the daemon; none is ours.
-    for (XWindow window : connection.RootChildren()) {
-        if (before.count(window) == 0) {
-            EXPECT_EQ(connection.ClassOf(window), "XScreenSaver") << window;
+    for (XWindow window : session.TopLevelWindows()) {
+        if (std::find(before.begin(), before.end(), window) == before.end()) {
+            EXPECT_EQ(session.WindowClass(window), "XScreenSaver") << window;
         }
     }
     EXPECT_TRUE(session.MappedWindowsOfClass("TMorlaptFMI").empty());
