@@ -21,52 +21,6 @@
 
 namespace nuvo::bench {
 
-std::vector<FrameCase> AllFrameCases() {
-    std::vector<FrameCase> cases;
-    for (const ScreenSize& screen : kScreenSizes) {
-        for (int level : {0, 1, 2}) {
-            for (bool vertical : {false, true}) {
-                TWaveSettings settings;
-                settings.detailLevel = level;
-                settings.vertical = vertical;
-                cases.push_back({screen, settings});
-            }
-        }
-    }
-    return cases;
-}
-
-std::vector<StripLayout> LayoutsOverOnePeriod(const FrameCase& frameCase) {
-    std::vector<StripLayout> layouts;
-    for (int frame = 0; frame < kFramesPerRound; ++frame) {
-        layouts.push_back(WaveStrips(frameCase.screen.width, frameCase.screen.height, frameCase.settings,
-                                     1.0 + 2.0 * frame));
-    }
-    return layouts;
-}
-
-SaverImages::SaverImages(ScreenSize screen)
-    : sourceBitmap(screen.width, screen.height, AllocateHeapBitmapMemory(screen.width, screen.height)),
-      displayBitmap(screen.width, screen.height, AllocateHeapBitmapMemory(screen.width, screen.height)),
-      source(sourceBitmap),
-      display(displayBitmap) {
-    for (int y = 0; y < screen.height; ++y) {
-        for (int x = 0; x < screen.width; ++x) {
-            sourceBitmap.Row(y)[x] =
-                ((static_cast<std::uint32_t>(x) * 2654435761u) ^ (static_cast<std::uint32_t>(y) * 40503u)) & 0xFFFFFF;
-        }
-    }
-    display.Pen.Color = clBlack;
-    display.Brush.Color = clBlack;
-}
-
-SaverImages& ImagesOfSize(ScreenSize screen) {
-    static std::map<std::pair<int, int>, std::unique_ptr<SaverImages>> images;
-    std::unique_ptr<SaverImages>& found = images[{screen.width, screen.height}];
-    if (!found) found = std::make_unique<SaverImages>(screen);
-    return *found;
-}
-
 namespace {
 
 // How long one method takes to draw the frames of a round.
@@ -75,8 +29,15 @@ struct Method {
     std::function<void()> drawRound;
 };
 
-FrameDrawer OnCanvases(void (*compose)(TCanvas&, const TCanvas&, const StripLayout&), SaverImages& images) {
-    return [compose, &images](const StripLayout& layout) { compose(images.display, images.source, layout); };
+// The saver's compose, with one composer kept over all the frames as the saver keeps it.
+FrameDrawer Composing(SaverImages& images) {
+    return [&images, composer = std::make_shared<FrameComposer>(clBlack)](const StripLayout& layout) {
+        composer->Compose(images.display, images.source, layout);
+    };
+}
+
+FrameDrawer InThePlainOrder(SaverImages& images) {
+    return [&images](const StripLayout& layout) { ComposeFrameReference(images.display, images.source, layout); };
 }
 
 std::function<void()> EachLayout(FrameDrawer draw, const std::vector<StripLayout>& layouts) {
@@ -176,8 +137,8 @@ double Median(std::vector<double> values) {
 void CompareMethods(benchmark::State& state, const FrameCase& frameCase) {
     SaverImages& images = ImagesOfSize(frameCase.screen);
     const std::vector<StripLayout> layouts = LayoutsOverOnePeriod(frameCase);
-    const FrameDrawer ours = OnCanvases(ComposeFrame, images);
-    const FrameDrawer plainOrder = OnCanvases(ComposeFrameReference, images);
+    const FrameDrawer ours = Composing(images);
+    const FrameDrawer plainOrder = InThePlainOrder(images);
     const FrameDrawer qpainter = QPainterPeer(images);
     for (const auto& [name, draw] : {std::pair{"compose", &ours}, {"plain order", &plainOrder}, {"qpainter", &qpainter}}) {
         if (!DrawsThePlainOrdersFrames(*draw, images, layouts)) {

@@ -1,8 +1,9 @@
 // The strip geometry for any screen size, settings and phase, and one frame composed from
 // it on small bitmaps by the frame loop's compose and by the plain order. The sanitizers
 // catch any access outside the bitmaps and any undefined arithmetic; the two frames must be
-// the same, and with the saver's clear (pen and brush alike) every pixel must show what it
-// must: the clear colour, or the source pixel of the last strip that covers it.
+// the same (the plain order clearing with pen and brush in the composer's clear colour), and
+// every pixel must show what it must: the clear colour, or the source pixel of the last
+// strip that covers it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -103,9 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int sourceWidth = sameSize ? width : input.ConsumeIntegralInRange(0, kMaxSide);
     const int sourceHeight = sameSize ? height : input.ConsumeIntegralInRange(0, kMaxSide);
 
-    // The saver clears in black with pen and brush alike; other colours take other paths.
-    const TColor brush = input.ConsumeBool() ? clBlack : input.ConsumeIntegral<std::uint32_t>();
-    const TColor pen = input.ConsumeBool() ? brush : input.ConsumeIntegral<std::uint32_t>();
+    // The saver clears in black; the composer's colour is its own, whatever the display
+    // canvas's pen and brush are.
+    const TColor clear = input.ConsumeBool() ? clBlack : input.ConsumeIntegral<std::uint32_t>();
+    const TColor canvasColour = input.ConsumeBool() ? clear : input.ConsumeIntegral<std::uint32_t>();
 
     TBitmap sourceBitmap(sourceWidth, sourceHeight, AllocateHeapBitmapMemory(sourceWidth, sourceHeight));
     for (int y = 0; y < sourceHeight; ++y) {
@@ -118,23 +120,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int y = 0; y < height; ++y) std::fill_n(bitmap->Row(y), width, kUnpainted);
     }
     TCanvas fast(fastBitmap);
+    fast.Pen.Color = canvasColour;
+    fast.Brush.Color = ~canvasColour;
     TCanvas plain(plainBitmap);
-    for (TCanvas* canvas : {&fast, &plain}) {
-        canvas->Pen.Color = pen;
-        canvas->Brush.Color = brush;
-    }
+    plain.Pen.Color = clear;
+    plain.Brush.Color = clear;
 
     const StripLayout layout = WaveStrips(width, height, settings, phase);
     CheckGeometry(layout, height, settings);
-    ComposeFrame(fast, source, layout);
+    FrameComposer(clear).Compose(fast, source, layout);
     ComposeFrameReference(plain, source, layout);
     const std::vector<std::vector<int>> stripsByRow = StripsByRow(layout, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             Check(fastBitmap.Pixel(x, y) == plainBitmap.Pixel(x, y), "the frame differs from the plain order's");
-            if (pen != brush) continue;
             Check(fastBitmap.Pixel(x, y) == ExpectedPixel(layout, stripsByRow[static_cast<std::size_t>(y)], x, y,
-                                                          width, sourceBitmap, brush),
+                                                          width, sourceBitmap, clear),
                   "a pixel of the frame is wrong");
         }
     }

@@ -48,16 +48,18 @@ double RandomPhase(std::mt19937& random) {
 }
 
 // Compares the two composes on one display, both starting from the same leftover frame,
-// and says where they first differ.
-::testing::AssertionResult SameFrame(TBitmap& source, int width, int height, TColor clearColour,
+// and says where they first differ. The composer is used again and again, as the saver
+// uses its one.
+::testing::AssertionResult SameFrame(TBitmap& source, int width, int height, FrameComposer& composer,
                                      const StripLayout& layout, std::mt19937& random) {
+    const TColor clearColour = composer.ClearColour();
     TBitmap fast = RandomBitmap(width, height, random);
     TBitmap plain(width, height, AllocateHeapBitmapMemory(width, height));
     std::copy_n(fast.Pixels(), static_cast<std::size_t>(width) * height, plain.Pixels());
     TCanvas fastCanvas(fast);
     TCanvas plainCanvas(plain);
     for (TCanvas* canvas : {&fastCanvas, &plainCanvas}) canvas->Pen.Color = canvas->Brush.Color = clearColour;
-    ComposeFrame(fastCanvas, TCanvas(source), layout);
+    composer.Compose(fastCanvas, TCanvas(source), layout);
     ComposeFrameReference(plainCanvas, TCanvas(source), layout);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -83,19 +85,21 @@ constexpr ScreenCase kScreens[] = {{1, 1, 60},   {2, 3, 60},     {7, 5, 80},    
 
 TEST(ComposeTest, WaveFramesArePixelIdenticalToThePlainOrder) {
     std::mt19937 random(20240517);
+    FrameComposer black(clBlack);
+    FrameComposer coloured(0x123456);
     for (const ScreenCase& screen : kScreens) {
         TBitmap source = RandomBitmap(screen.width, screen.height, random);
         for (int trial = 0; trial < screen.trials; ++trial) {
             const TWaveSettings settings = RandomSettings(random);
             const double phase = RandomPhase(random);
-            const TColor clearColour = random() % 4 == 0 ? 0x123456 : clBlack;
+            FrameComposer& composer = random() % 4 == 0 ? coloured : black;
             std::ostringstream what;
             what << screen.width << "x" << screen.height << " level " << settings.detailLevel << " amplitude "
                  << settings.amplitude << (settings.vertical ? " longitudinal" : " transverse") << " phase "
-                 << phase << " clear " << clearColour;
+                 << phase << " clear " << composer.ClearColour();
             SCOPED_TRACE(what.str());
             const StripLayout layout = WaveStrips(screen.width, screen.height, settings, phase);
-            ASSERT_TRUE(SameFrame(source, screen.width, screen.height, clearColour, layout, random));
+            ASSERT_TRUE(SameFrame(source, screen.width, screen.height, composer, layout, random));
         }
     }
 }
@@ -104,6 +108,7 @@ TEST(ComposeTest, WaveFramesArePixelIdenticalToThePlainOrder) {
 // source wider, taller or lower than the display.
 TEST(ComposeTest, ArbitraryLayoutsAndSourceSizesArePixelIdenticalToThePlainOrder) {
     std::mt19937 random(977);
+    FrameComposer composer(clBlack);
     const struct {
         int width, height, sourceWidth, sourceHeight;
     } cases[] = {{5, 4, 5, 4}, {40, 30, 40, 30}, {40, 30, 57, 30}, {40, 30, 40, 61}, {40, 30, 45, 11}, {3, 90, 3, 90}};
@@ -124,7 +129,7 @@ TEST(ComposeTest, ArbitraryLayoutsAndSourceSizesArePixelIdenticalToThePlainOrder
             }
             SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " from " << c.sourceWidth << "x"
                                               << c.sourceHeight << " trial " << trial);
-            ASSERT_TRUE(SameFrame(source, c.width, c.height, clBlack, layout, random));
+            ASSERT_TRUE(SameFrame(source, c.width, c.height, composer, layout, random));
         }
     }
 }

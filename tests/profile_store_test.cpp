@@ -1,10 +1,18 @@
-// Our INI store: the text rules as tables, then the store on real files with faults injected.
+// Our INI store: the text rules as tables, then the store on real files with faults injected,
+// then what a rewrite does with links, permissions and owners.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <iomanip>
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -352,6 +360,157 @@ TEST_F(ProfileStoreTest, RandomRewritesWithFailuresKeepTheModel) {
     }
     EXPECT_GT(failures, 250);  // the rounds did exercise the failures
 }
+
+// --- the file's place: links, permissions, owner -----------------------------------------
+
+enum class RunAs { TheTestsUser, AnOrdinaryUser, Root };
+
+constexpr uid_t kNobody = 65534;  // uid and gid of the ordinary user a root test runs as
+
+struct PlaceCase {
+    const char* name;
+    // Symbolic links made in order, as (link, link text), relative to the folder; "{dir}" in
+    // a link text stands for the folder.
+    std::vector<std::pair<std::string, std::string>> links;
+    const char* file;               // where the settings end up, in the folder; null: nowhere
+    std::optional<mode_t> oldMode;  // that file's mode before; nullopt: not there yet
+    mode_t umask;
+    RunAs runAs;
+    bool written;
+    mode_t mode;  // of the file afterwards
+
+    friend void PrintTo(const PlaceCase& row, std::ostream* out) { *out << row.name; }
+};
+
+std::string Octal(mode_t mode) {
+    std::ostringstream text;
+    text << std::oct << std::setfill('0') << std::setw(4) << mode;
+    return text.str();
+}
+
+const PlaceCase kPlaceCases[] = {
+    {"Mode0600Kept", {}, "test.ini", 0600, 022, RunAs::TheTestsUser, true, 0600},
+    {"Mode0640Kept", {}, "test.ini", 0640, 022, RunAs::TheTestsUser, true, 0640},
+    {"Mode0664KeptDespiteTheUmask", {}, "test.ini", 0664, 022, RunAs::TheTestsUser, true, 0664},
+    {"NewFileTakesTheUmask", {}, "test.ini", std::nullopt, 027, RunAs::TheTestsUser, true, 0640},
+    {"ReadOnlyFileRefused", {}, "test.ini", 0444, 022, RunAs::AnOrdinaryUser, false, 0444},
+    {"RootWritesSomeoneElsesReadOnlyFileKeepingOwnerAndGroup", {}, "test.ini", 0444, 022,
+     RunAs::Root, true, 0444},
+    {"Link", {{"test.ini", "dotfiles/nuvo.ini"}}, "dotfiles/nuvo.ini", 0600, 022,
+     RunAs::TheTestsUser, true, 0600},
+    {"ChainOfTwoLinksTheSecondRelativeToItsFolder",
+     {{"test.ini", "{dir}/dotfiles/hop.ini"}, {"dotfiles/hop.ini", "nuvo.ini"}},
+     "dotfiles/nuvo.ini", 0640, 022, RunAs::TheTestsUser, true, 0640},
+    {"LinkToAFileNotYetThere", {{"test.ini", "dotfiles/nuvo.ini"}}, "dotfiles/nuvo.ini",
+     std::nullopt, 027, RunAs::TheTestsUser, true, 0640},
+    {"LoopRefused", {{"test.ini", "loop.ini"}, {"loop.ini", "test.ini"}}, nullptr, std::nullopt,
+     022, RunAs::TheTestsUser, false, 0},
+};
+
+class FilePlace : public ::testing::TestWithParam<PlaceCase> {
+protected:
+    // Every entry below the folder: its name, and its link text for a link.
+    std::set<std::pair<std::string, std::string>> Tree() const {
+        std::set<std::pair<std::string, std::string>> entries;
+        const std::filesystem::path& folder = directory_.Path();
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string linkText =
+                entry.is_symlink() ? std::filesystem::read_symlink(entry).string() : "";
+            entries.emplace(entry.path().lexically_relative(folder).string(), linkText);
+        }
+        return entries;
+    }
+
+    // Writes one key as the row says; nullopt when this process cannot become the user.
+    std::optional<bool> Write(RunAs runAs) const {
+        const auto write = [&] {
+            return ProfileStore(directory_.Path()).WriteString("s", "k", "new", kFile);
+        };
+        if (runAs != RunAs::AnOrdinaryUser || ::geteuid() != 0) return write();
+        // Root passes every permission check, so the write runs as nobody in a child.
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+                ::_exit(2);
+            }
+            ::_exit(write() ? 0 : 1);
+        }
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) == 2) {
+            return std::nullopt;
+        }
+        return WEXITSTATUS(status) == 0;
+    }
+
+    TemporaryDirectory directory_;
+};
+
+// Links stay links and lead the write to their file; the file keeps its mode, owner and
+// group; a file the user may not write, or a loop, changes nothing; no temporary file stays.
+TEST_P(FilePlace, RewriteKeepsLinksAndPermissions) {
+    const PlaceCase& row = GetParam();
+    if (row.runAs == RunAs::Root && ::geteuid() != 0) {
+        GTEST_SKIP() << "needs root, who may write any file";
+    }
+    const std::filesystem::path& folder = directory_.Path();
+    for (const auto& [link, text] : row.links) {
+        std::string target = text;
+        if (const auto at = target.find("{dir}"); at != std::string::npos) {
+            target.replace(at, 5, folder.string());
+        }
+        std::filesystem::create_directories((folder / link).parent_path());
+        std::filesystem::create_symlink(target, folder / link);
+    }
+    const std::optional<std::filesystem::path> file =
+        row.file ? std::optional(folder / row.file) : std::nullopt;
+    if (file) std::filesystem::create_directories(file->parent_path());
+    struct stat before {};
+    if (row.oldMode) {
+        WriteBytes(*file, kRichFile);
+        ASSERT_EQ(::chmod(file->c_str(), *row.oldMode), 0);
+        if (row.runAs == RunAs::Root) {
+            ASSERT_EQ(::chown(file->c_str(), kNobody, kNobody), 0);
+        }
+    }
+    if (row.runAs == RunAs::AnOrdinaryUser && ::geteuid() == 0) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
+        }
+        ASSERT_EQ(::lchown(folder.c_str(), kNobody, kNobody), 0);
+    }
+    if (row.oldMode) {
+        ASSERT_EQ(::stat(file->c_str(), &before), 0);
+    }
+    const auto treeBefore = Tree();
+
+    const mode_t umaskBefore = ::umask(row.umask);
+    const std::optional<bool> written = Write(row.runAs);
+    ::umask(umaskBefore);
+    if (!written) {
+        GTEST_SKIP() << "cannot switch to uid " << kNobody
+                     << ": the case needs a user other than root";
+    }
+
+    EXPECT_EQ(*written, row.written);
+    auto expectedTree = treeBefore;
+    if (file && row.written) expectedTree.emplace(row.file, "");
+    EXPECT_EQ(Tree(), expectedTree);  // links kept, no temporary file, nothing else made
+    if (!file) return;
+    EXPECT_EQ(ReadBytes(*file), !row.written ? kRichFile
+                                : row.oldMode ? kRichFileWithNewValue
+                                              : "[s]\r\nk=new\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(file->c_str(), &after), 0);
+    EXPECT_EQ(Octal(after.st_mode & 07777), Octal(row.mode));
+    if (row.oldMode) {
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ProfileStore, FilePlace, ::testing::ValuesIn(kPlaceCases),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace nuvo

@@ -11,7 +11,7 @@ class ProgramTest : public HeadlessTest {
 protected:
     // Watches whether the program ever creates or shows a window.
     void WatchWindows() {
-        platform->onShowWindow = [&](WindowHandle) { ++windowsShown; };
+        platform->onShowWindow = [&](headless::WindowHandle) { ++windowsShown; };
     }
     int windowsShown = 0;
 };
@@ -61,7 +61,7 @@ TEST_F(ProgramTest, ASecondInstanceEndsAtOnceWhileTheSaverOrTheDialogRuns) {
     const auto secondInstance = [&](const char* line) {
         headless::HeadlessPlatform second(*desktop, profileDir);
         int shown = 0;
-        second.onShowWindow = [&](WindowHandle) { ++shown; };
+        second.onShowWindow = [&](headless::WindowHandle) { ++shown; };
         const int status = RunProgram(second, CommandLine::FromRawText(line));
         return std::pair{status, shown};
     };

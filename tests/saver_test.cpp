@@ -77,7 +77,7 @@ TEST_F(SaverTest, CreationHidesTheCursorAndCoversTheScreenInBlack) {
         UseScreen(64, 48);
         platform->SetCursorCount(startCount);
         bool shown = false;
-        platform->onShowWindow = [&](WindowHandle) {
+        platform->onShowWindow = [&](headless::WindowHandle) {
             shown = true;
             EXPECT_EQ(platform->CursorCount(), startCount >= 0 ? -1 : startCount - 1);
             const ScreenPicture screen = desktop->Screen();

@@ -1,7 +1,6 @@
 // The settings file through the INI-file object and our INI store, on a real file.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <string_view>
@@ -19,11 +18,10 @@ using test_support::ReadBytes;
 using test_support::TemporaryDirectory;
 using test_support::WriteBytes;
 
-// A desktop that has nothing but the profile functions; anything else the code under test
-// asks for is a fault, so it stops the test program.
-class ProfileOnlyPort final : public PlatformPort {
+// The profile functions over our INI store: all the settings code needs.
+class StoreProfile final : public ProfileFunctions {
 public:
-    explicit ProfileOnlyPort(ProfileStore& store) : store_(store) {}
+    explicit StoreProfile(ProfileStore& store) : store_(store) {}
 
     std::string GetProfileString(std::string_view section, std::string_view key,
                                  std::string_view fileName) override {
@@ -32,31 +30,6 @@ public:
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value, std::string_view fileName) override {
         return store_.WriteString(section, key, value, fileName);
-    }
-
-    std::string ModuleFileName() override { std::abort(); }
-    bool WindowOfClassExists(std::string_view) override { std::abort(); }
-    int ScreenWidth() override { std::abort(); }
-    int ScreenHeight() override { std::abort(); }
-    void CaptureScreen(TBitmap&) override { std::abort(); }
-    int ShowCursor(bool) override { std::abort(); }
-    std::uint32_t TickCount() override { std::abort(); }
-    bool WaitForTickOrEvent(std::uint32_t, std::uint32_t) override { std::abort(); }
-    std::unique_ptr<BitmapMemory> CreateBitmapMemory(int, int) override { std::abort(); }
-    WindowHandle CreateFormWindow(const TFormDesign&, WindowEvents&) override { std::abort(); }
-    void DestroyFormWindow(WindowHandle) override { std::abort(); }
-    void SetWindowBounds(WindowHandle, TRect) override { std::abort(); }
-    void ShowFormWindow(WindowHandle) override { std::abort(); }
-    void PresentBitmap(WindowHandle, TRect, const TBitmap&) override { std::abort(); }
-    int ControlValue(WindowHandle, int) override { std::abort(); }
-    void SetControlValue(WindowHandle, int, int) override { std::abort(); }
-    int FocusedComponent(WindowHandle) override { std::abort(); }
-    void FocusComponent(WindowHandle, int) override { std::abort(); }
-    void DispatchPendingEvents() override { std::abort(); }
-    void WaitForEvent() override { std::abort(); }
-    void ShowMessageBox(WindowHandle, std::string_view, std::string_view,
-                        TMessageBoxIcon) override {
-        std::abort();
     }
 
 private:
@@ -73,7 +46,7 @@ protected:
     TemporaryDirectory directory_;
     FaultInjectingFileOperations files_;
     ProfileStore store_{directory_.Path(), files_};
-    ProfileOnlyPort port_{store_};
+    StoreProfile port_{store_};
 };
 
 TEST_F(WaveSettingsTest, NoFileGivesTheDefaultsAndCreatesNothing) {

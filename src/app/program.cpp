@@ -31,7 +31,6 @@ namespace {
 // message loop (it has been shown in an error box).
 int RunMode(PlatformPort& port, ProgramMode mode, SaverUnitState& saverState) {
     TApplication application(port);
-    application.Initialize();
     try {
         if (mode == ProgramMode::Run) {
             TMorlaptFMI* MorlaptFMI = nullptr;
@@ -44,7 +43,7 @@ int RunMode(PlatformPort& port, ProgramMode mode, SaverUnitState& saverState) {
         }
     } catch (const std::exception& error) {
         // Last-chance handling for an error that left the message loop.
-        port.ShowMessageBox(0, error.what(), application.Title(), TMessageBoxIcon::Error);
+        port.ShowMessageBox(nullptr, error.what(), application.Title(), TMessageBoxIcon::Error);
         return 1;
     }
     return 0;

@@ -25,7 +25,6 @@ constexpr TFormDesign kSaverDesign{
     .color = clBlack,
     .keyPreview = true,
     .visible = true,
-    .ctl3D = false,
     .components = kSaverComponents,
 };
 
@@ -70,7 +69,6 @@ constexpr TFormDesign kDialogDesign{
     .color = 0xF0F0F0,
     .keyPreview = false,
     .visible = false,
-    .fontName = "System",
     .fontHeight = 13,
     .components = kDialogComponents,
 };

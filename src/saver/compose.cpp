@@ -9,15 +9,18 @@
 
 namespace nuvo {
 
-void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& layout) {
+void FrameComposer::Compose(TCanvas& display, const TCanvas& source, const StripLayout& layout) {
     TBitmap& to = display.Bitmap();
     const TBitmap& from = source.Bitmap();
     const int width = to.Width();
     const int height = to.Height();
-    // The saver clears with pen and brush alike, from a source as wide as the display into
-    // another bitmap; anything else takes the plain order, which is exact by definition.
-    if (display.Pen.Color != display.Brush.Color || from.Width() < width || &to == &from) {
-        ComposeFrameReference(display, source, layout);
+    // The saver composes from a source as wide as the display into another bitmap; anything
+    // else takes the plain order, which is exact by definition.
+    if (from.Width() < width || &to == &from) {
+        TCanvas clearing(to);
+        clearing.Pen.Color = clearColour_;
+        clearing.Brush.Color = clearColour_;
+        ComposeFrameReference(clearing, source, layout);
         return;
     }
 
@@ -31,34 +34,27 @@ void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& la
     // is then written once, left to right: its left pieces, the run in the clear colour, its
     // right pieces. Rows go top to bottom, so the display is written as a memcpy writes it.
 
-    // The working lists are kept from frame to frame, so that the running frame loop
-    // allocates nothing.
-    thread_local std::vector<ClippedCopy> bands;
-    thread_local std::vector<int> rowStart;
-    thread_local std::vector<const ClippedCopy*> covering;
-    thread_local std::vector<int> nextOfRow;
-
     // The bands as they land, cut to both images; a strip that lands nowhere drops out.
-    bands.clear();
+    bands_.clear();
     for (const StripCopy& strip : layout.Strips()) {
         if (const std::optional<ClippedCopy> band = ClipCopy(to, from, strip.destLeft, strip.destTop, width,
                                                              layout.bandHeight, 0, strip.sourceTop)) {
-            bands.push_back(*band);
+            bands_.push_back(*band);
         }
     }
 
-    // For every row, the bands covering it, the last strip first: covering[rowStart[y]] up to
-    // covering[rowStart[y + 1]] (a bucket sort by row).
-    rowStart.assign(static_cast<std::size_t>(height) + 1, 0);
-    for (const ClippedCopy& band : bands) {
-        for (int y = band.destY; y < band.destY + band.height; ++y) ++rowStart[static_cast<std::size_t>(y) + 1];
+    // For every row, the bands covering it, the last strip first: covering_[rowStart_[y]] up to
+    // covering_[rowStart_[y + 1]] (a bucket sort by row).
+    rowStart_.assign(static_cast<std::size_t>(height) + 1, 0);
+    for (const ClippedCopy& band : bands_) {
+        for (int y = band.destY; y < band.destY + band.height; ++y) ++rowStart_[static_cast<std::size_t>(y) + 1];
     }
-    std::partial_sum(rowStart.begin(), rowStart.end(), rowStart.begin());
-    covering.resize(static_cast<std::size_t>(rowStart.back()));
-    nextOfRow.assign(rowStart.begin(), rowStart.end() - 1);
-    for (auto band = bands.rbegin(); band != bands.rend(); ++band) {
+    std::partial_sum(rowStart_.begin(), rowStart_.end(), rowStart_.begin());
+    covering_.resize(static_cast<std::size_t>(rowStart_.back()));
+    nextOfRow_.assign(rowStart_.begin(), rowStart_.end() - 1);
+    for (auto band = bands_.rbegin(); band != bands_.rend(); ++band) {
         for (int y = band->destY; y < band->destY + band->height; ++y) {
-            covering[static_cast<std::size_t>(nextOfRow[static_cast<std::size_t>(y)]++)] = &*band;
+            covering_[static_cast<std::size_t>(nextOfRow_[static_cast<std::size_t>(y)]++)] = &*band;
         }
     }
 
@@ -79,9 +75,9 @@ void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& la
         int right = width;
         int leftCount = 0;
         int rightCount = 0;
-        for (int k = rowStart[static_cast<std::size_t>(y)]; k < rowStart[static_cast<std::size_t>(y) + 1] && left < right;
+        for (int k = rowStart_[static_cast<std::size_t>(y)]; k < rowStart_[static_cast<std::size_t>(y) + 1] && left < right;
              ++k) {
-            const ClippedCopy& band = *covering[static_cast<std::size_t>(k)];
+            const ClippedCopy& band = *covering_[static_cast<std::size_t>(k)];
             const int first = std::max(band.destX, left);
             const int last = std::min(band.destX + band.width, right);
             if (first >= last) continue;  // all it covers here is taken
@@ -96,7 +92,7 @@ void ComposeFrame(TCanvas& display, const TCanvas& source, const StripLayout& la
         }
         std::uint32_t* row = to.Row(y);
         for (int k = 0; k < leftCount; ++k) copy(row, fromLeftEdge[static_cast<std::size_t>(k)]);
-        if (left < right) std::fill(row + left, row + right, display.Brush.Color);
+        if (left < right) std::fill(row + left, row + right, clearColour_);
         for (int k = rightCount - 1; k >= 0; --k) copy(row, fromRightEdge[static_cast<std::size_t>(k)]);
     }
 }

@@ -24,7 +24,8 @@ TMorlaptFMI::TMorlaptFMI(TApplication& application, SaverUnitState& unit)
     : TForm(application, MorlaptFMIDesign()),
       Image1(Component<TImage>("Image1")),
       Image2(Component<TImage>("Image2")),
-      unit_(unit) {
+      unit_(unit),
+      composer_(clBlack) {
     OnCreate = [this] { FormCreate(); };
     OnMouseMove = [this](TShiftState shift, int x, int y) { FormMouseMove(shift, x, y); };
     OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y) {
@@ -49,13 +50,14 @@ void TMorlaptFMI::FormCreate() {
     Image2.SetHeight(height);
 
     // Freeze the screen before the window is shown: read it once into the display image
-    // and copy that into the source image, which keeps it for the whole run.
+    // and copy that into the source image, which keeps the frozen picture for the run.
     TCanvas& display = Image1.Canvas();
     port.CaptureScreen(display.Bitmap());
     Image2.Canvas().CopyFrom(display, 0, 0, width, height, 0, 0);
 
-    display.Pen.Color = clBlack;
-    display.Brush.Color = clBlack;
+    // The display starts black, the colour the frames clear to.
+    display.Pen.Color = composer_.ClearColour();
+    display.Brush.Color = composer_.ClearColour();
     display.Rectangle(0, 0, width, height);
 
     unit_.settings = ReadWaveSettings(port);
@@ -84,7 +86,8 @@ void TMorlaptFMI::Effect(bool& done) {
 
     const StripLayout layout =
         WaveStrips(port.ScreenWidth(), port.ScreenHeight(), unit_.settings, unit_.phase);
-    ComposeFrame(Image1.Canvas(), Image2.Canvas(), layout);
+    // From the frozen picture onto the display image, which is then shown.
+    composer_.Compose(Image1.Canvas(), Image2.Canvas(), layout);
     Image1.Refresh();
     unit_.lastFrameEnd = port.TickCount();
 

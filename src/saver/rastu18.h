@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "saver/compose.h"
 #include "settings/wave_settings.h"
 #include "ui/forms.h"
 
@@ -26,8 +27,8 @@ class TMorlaptFMI : public TForm {
 public:
     TMorlaptFMI(TApplication& application, SaverUnitState& unit);
 
-    TImage& Image1;  // display image: each frame is composed here
-    TImage& Image2;  // source image: the frozen screen picture
+    TImage& Image1;  // the display image: what the user sees; each frame is composed here
+    TImage& Image2;  // the source image, never shown: the frozen picture of the screen
 
     void FormCreate();
     void FormMouseMove(TShiftState shift, int x, int y);
@@ -39,6 +40,7 @@ public:
 
 private:
     SaverUnitState& unit_;
+    FrameComposer composer_;  // clears what no strip covers in the display's black
 };
 
 }  // namespace nuvo

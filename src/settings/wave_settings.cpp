@@ -13,9 +13,9 @@ constexpr std::string_view kAmplitudeKey = "Amp";
 constexpr std::string_view kVerticalKey = "Tate";
 }  // namespace
 
-TWaveSettings ReadWaveSettings(PlatformPort& port) {
+TWaveSettings ReadWaveSettings(ProfileFunctions& profile) {
     const TWaveSettings defaults;
-    TIniFile ini(port, std::string(kSettingsFileName));
+    TIniFile ini(profile, std::string(kSettingsFileName));
     TWaveSettings settings;
     settings.detailLevel = ini.ReadInteger(kSettingsSection, kDetailLevelKey, defaults.detailLevel);
     settings.speed = ini.ReadInteger(kSettingsSection, kSpeedKey, defaults.speed);
@@ -24,8 +24,8 @@ TWaveSettings ReadWaveSettings(PlatformPort& port) {
     return settings;
 }
 
-void WriteWaveSettings(PlatformPort& port, const TWaveSettings& settings) {
-    TIniFile ini(port, std::string(kSettingsFileName));
+void WriteWaveSettings(ProfileFunctions& profile, const TWaveSettings& settings) {
+    TIniFile ini(profile, std::string(kSettingsFileName));
     ini.WriteInteger(kSettingsSection, kDetailLevelKey, settings.detailLevel);
     ini.WriteInteger(kSettingsSection, kSpeedKey, settings.speed);
     ini.WriteInteger(kSettingsSection, kAmplitudeKey, settings.amplitude);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/platform_port.h"
+#include "ui/profile_functions.h"
 
 namespace nuvo {
 
@@ -20,9 +20,9 @@ inline constexpr std::string_view kSettingsFileName = "nuvo_k48.ini";
 inline constexpr std::string_view kSettingsSection = "nuvo_k48";
 
 // Missing or unconvertible values give their defaults; nothing is range-checked.
-TWaveSettings ReadWaveSettings(PlatformPort& port);
+TWaveSettings ReadWaveSettings(ProfileFunctions& profile);
 // Writes Komakasa, Speed, Amp, Tate in that order; a failed write throws
 // EIniFileException and leaves the remaining keys unwritten.
-void WriteWaveSettings(PlatformPort& port, const TWaveSettings& settings);
+void WriteWaveSettings(ProfileFunctions& profile, const TWaveSettings& settings);
 
 }  // namespace nuvo

@@ -11,8 +11,6 @@ TApplication::~TApplication() {
     while (!forms_.empty()) forms_.pop_back();
 }
 
-void TApplication::Initialize() {}
-
 void TApplication::AdoptForm(std::unique_ptr<TForm> form) {
     TForm& created = *form;
     forms_.push_back(std::move(form));
@@ -42,7 +40,7 @@ std::string TApplication::Title() { return ApplicationTitleFromPath(port_.Module
 void TApplication::ShowException(const std::exception& error) {
     std::string message = error.what();
     if (message.empty() || message.back() != '.') message += '.';
-    const WindowHandle owner = mainForm_ != nullptr ? mainForm_->Handle() : 0;
+    PlatformWindow* owner = mainForm_ != nullptr ? &mainForm_->Window() : nullptr;
     port_.ShowMessageBox(owner, message, Title(), TMessageBoxIcon::Error);
 }
 

@@ -28,9 +28,6 @@ public:
 
     PlatformPort& Port() { return port_; }
 
-    // Runs the initialisation hook; none is installed, so this does nothing visible.
-    void Initialize();
-
     // Creates the form, stores it in `variable` and makes the first form so created the
     // main window. The form's OnCreate runs during creation; a form designed visible is
     // shown when creation ends.

@@ -46,8 +46,6 @@ struct TFormDesign {
     TColor color = 0xF0F0F0;
     bool keyPreview = false;
     bool visible = false;                    // shown as soon as construction ends
-    bool ctl3D = true;
-    std::string_view fontName = {};
     int fontHeight = 0;                      // pixels
     std::span<const TComponentDesign> components = {};
 };

@@ -46,7 +46,7 @@ TControl::TControl(TForm& owner, int index, const TComponentDesign& design)
     : owner_(owner), index_(index), design_(design), bounds_(design.bounds) {}
 
 PlatformPort& TControl::Port() { return owner_.Application().Port(); }
-WindowHandle TControl::Window() { return owner_.Handle(); }
+PlatformWindow& TControl::Window() { return owner_.Window(); }
 
 TCanvas& TImage::Canvas() {
     if (!canvas_) {
@@ -58,34 +58,34 @@ TCanvas& TImage::Canvas() {
 }
 
 void TImage::Refresh() {
-    if (bitmap_ && Visible()) Port().PresentBitmap(Window(), BoundsRect(), *bitmap_);
+    if (bitmap_ && Visible()) Window().Present(BoundsRect(), *bitmap_);
 }
 
 TRadioGroup::TRadioGroup(TForm& owner, int index, const TComponentDesign& design)
     : TControl(owner, index, design) {}
 
-int TRadioGroup::ItemIndex() { return Port().ControlValue(Window(), Index()); }
+int TRadioGroup::ItemIndex() { return Window().ControlValue(Index()); }
 
 void TRadioGroup::SetItemIndex(int value) {
     value = std::clamp(value, -1, ItemCount() - 1);
-    Port().SetControlValue(Window(), Index(), value);
+    Window().SetControlValue(Index(), value);
 }
 
 TScrollBar::TScrollBar(TForm& owner, int index, const TComponentDesign& design)
     : TControl(owner, index, design) {}
 
-int TScrollBar::Position() { return Port().ControlValue(Window(), Index()); }
+int TScrollBar::Position() { return Window().ControlValue(Index()); }
 
 void TScrollBar::SetPosition(int value) {
-    Port().SetControlValue(Window(), Index(), std::clamp(value, Min(), Max()));
+    Window().SetControlValue(Index(), std::clamp(value, Min(), Max()));
 }
 
 TCheckBox::TCheckBox(TForm& owner, int index, const TComponentDesign& design)
     : TControl(owner, index, design) {}
 
-bool TCheckBox::Checked() { return Port().ControlValue(Window(), Index()) != 0; }
+bool TCheckBox::Checked() { return Window().ControlValue(Index()) != 0; }
 
-void TCheckBox::SetChecked(bool value) { Port().SetControlValue(Window(), Index(), value ? 1 : 0); }
+void TCheckBox::SetChecked(bool value) { Window().SetControlValue(Index(), value ? 1 : 0); }
 
 void TBitBtn::Click() {
     if (OnClick) OnClick();
@@ -111,19 +111,29 @@ std::unique_ptr<TControl> MakeControl(TForm& form, int index, const TComponentDe
 
 TForm::TForm(TApplication& application, const TFormDesign& design)
     : application_(application), design_(design), bounds_(design.bounds) {
-    for (std::size_t i = 0; i < design.components.size(); ++i)
+    for (std::size_t i = 0; i < design.components.size(); ++i) {
         components_.push_back(MakeControl(*this, static_cast<int>(i), design.components[i]));
+        const TComponentDesign& d = design.components[i];
+        if (d.tabOrder >= 0 && d.visible && d.enabled) tabStops_.push_back(static_cast<int>(i));
+    }
+    std::ranges::stable_sort(tabStops_, {}, [&](int component) {
+        return design.components[static_cast<std::size_t>(component)].tabOrder;
+    });
     window_ = application_.Port().CreateFormWindow(design_, *this);
 }
 
-TForm::~TForm() { application_.Port().DestroyFormWindow(window_); }
+TForm::~TForm() = default;
 
 void TForm::SetBounds(int left, int top, int width, int height) {
     bounds_ = {left, top, width, height};
-    application_.Port().SetWindowBounds(window_, bounds_);
+    window_->SetBounds(bounds_);
 }
 
-void TForm::Show() { application_.Port().ShowFormWindow(window_); }
+void TForm::Show() {
+    window_->Show();
+    if (!tabStops_.empty() && window_->FocusedComponent() < 0) window_->FocusComponent(tabStops_.front());
+    lastMouseAt_ = window_->CursorPosition();
+}
 
 void TForm::Close() {
     TCloseAction action = TCloseAction::caHide;
@@ -161,23 +171,16 @@ void TForm::AfterConstruction() {
 }
 
 void TForm::SelectNextControl(bool forward) {
-    std::vector<const TControl*> stops;
-    for (const auto& control : components_) {
-        const TComponentDesign& d = control->Design();
-        if (d.tabOrder >= 0 && d.visible && d.enabled) stops.push_back(control.get());
-    }
-    if (stops.empty()) return;
-    std::ranges::sort(stops, {}, [](const TControl* c) { return c->Design().tabOrder; });
-    const int focused = application_.Port().FocusedComponent(window_);
-    const auto at = std::ranges::find(stops, focused, &TControl::Index);
-    const auto count = static_cast<std::ptrdiff_t>(stops.size());
+    if (tabStops_.empty()) return;
+    const auto at = std::ranges::find(tabStops_, window_->FocusedComponent());
+    const auto count = static_cast<std::ptrdiff_t>(tabStops_.size());
     std::ptrdiff_t next;
-    if (at == stops.end()) {
+    if (at == tabStops_.end()) {
         next = forward ? 0 : count - 1;
     } else {
-        next = ((at - stops.begin()) + (forward ? 1 : count - 1)) % count;
+        next = ((at - tabStops_.begin()) + (forward ? 1 : count - 1)) % count;
     }
-    application_.Port().FocusComponent(window_, stops[static_cast<std::size_t>(next)]->Index());
+    window_->FocusComponent(tabStops_[static_cast<std::size_t>(next)]);
 }
 
 bool TForm::DialogKey(TKeyCode key, TShiftState shift) {
@@ -189,7 +192,7 @@ bool TForm::DialogKey(TKeyCode key, TShiftState shift) {
     TBitBtn* target = nullptr;
     if (key == keys::vkReturn) {
         // The focused button takes Enter; otherwise the default button does.
-        target = ButtonAt(application_.Port().FocusedComponent(window_));
+        target = ButtonAt(window_->FocusedComponent());
         for (std::size_t i = 0; target == nullptr && i < components_.size(); ++i) {
             TBitBtn* button = ButtonAt(static_cast<int>(i));
             if (button != nullptr && button->Default()) target = button;
@@ -206,18 +209,42 @@ bool TForm::DialogKey(TKeyCode key, TShiftState shift) {
 }
 
 void TForm::MouseMove(int x, int y, TShiftState shift) {
+    const TPoint at{x, y};
+    if (lastMouseAt_ == at) return;  // a platform's report of a pointer that stayed put
+    lastMouseAt_ = at;
     Guarded([&] {
         if (OnMouseMove) OnMouseMove(shift, x, y);
     });
 }
 
 void TForm::MouseDown(TMouseButton button, int x, int y, TShiftState shift) {
+    shiftAlone_ = false;
     Guarded([&] {
         if (OnMouseDown) OnMouseDown(button, shift, x, y);
     });
 }
 
 bool TForm::KeyDown(TKeyCode key, TShiftState shift) {
+    if (key == keys::vkShift) {
+        if (!shiftHeld_) shiftAlone_ = true;  // a held Shift repeats its key-down
+        shiftHeld_ = true;
+        return false;  // no key press (yet): the focused control sees Shift go down
+    }
+    shiftAlone_ = false;
+    return KeyPressed(key, shift);
+}
+
+void TForm::KeyUp(TKeyCode key, TShiftState shift) {
+    if (key != keys::vkShift) return;
+    const bool pressedAlone = shiftHeld_ && shiftAlone_;
+    shiftHeld_ = false;
+    shiftAlone_ = false;
+    if (!pressedAlone) return;
+    shift.shift = true;
+    KeyPressed(keys::vkShift, shift);
+}
+
+bool TForm::KeyPressed(TKeyCode key, TShiftState shift) {
     bool used = false;
     Guarded([&] {
         if (DialogKey(key, shift)) {

@@ -80,7 +80,7 @@ public:
 
 protected:
     PlatformPort& Port();
-    WindowHandle Window();
+    PlatformWindow& Window();
 
 private:
     TForm& owner_;
@@ -154,7 +154,7 @@ public:
 
     TApplication& Application() { return application_; }
     const TFormDesign& Design() const { return design_; }
-    WindowHandle Handle() const { return window_; }
+    PlatformWindow& Window() { return *window_; }
 
     int Left() const { return bounds_.left; }
     int Top() const { return bounds_.top; }
@@ -162,6 +162,8 @@ public:
     int Height() const { return bounds_.height; }
     void SetBounds(int left, int top, int width, int height);
 
+    // Shows the window; a form with tab stops gives the first the focus unless a control
+    // has it already.
     void Show();
     // Runs OnClose; unless it asks for caNone, the main form terminates the application
     // and any other form hides.
@@ -186,6 +188,8 @@ public:
 
 private:
     int ComponentIndexOrThrow(std::string_view name) const;
+    // A key press: the dialog keys first, then the key handler. True when it was used.
+    bool KeyPressed(TKeyCode key, TShiftState shift);
     // Dialog keys: Tab navigation, Enter for the focused or default button, Esc for the
     // cancel button. True when the key was used.
     bool DialogKey(TKeyCode key, TShiftState shift);
@@ -198,14 +202,23 @@ private:
     void MouseMove(int x, int y, TShiftState shift) override;
     void MouseDown(TMouseButton button, int x, int y, TShiftState shift) override;
     bool KeyDown(TKeyCode key, TShiftState shift) override;
+    void KeyUp(TKeyCode key, TShiftState shift) override;
     void ControlClicked(int component) override;
     void CloseRequested() override;
 
     TApplication& application_;
     const TFormDesign& design_;
     TRect bounds_;
-    WindowHandle window_ = 0;
     std::vector<std::unique_ptr<TControl>> components_;
+    std::vector<int> tabStops_;  // visible, enabled components with a tab order, in that order
+    std::unique_ptr<PlatformWindow> window_;
+    // Where the last mouse move was reported (or the pointer was when the form showed): a
+    // move event at that same place is no move of the mouse.
+    std::optional<TPoint> lastMouseAt_;
+    // Shift is down and no other key or button went down since: letting it go is a key
+    // press of Shift. A press of its own would make Shift+Tab a key and not navigation.
+    bool shiftHeld_ = false;
+    bool shiftAlone_ = false;
 };
 
 }  // namespace nuvo

@@ -12,6 +12,12 @@ namespace nuvo {
 using TColor = std::uint32_t;
 constexpr TColor clBlack = 0x000000;
 
+struct TPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
 struct TRect {
     int left = 0;
     int top = 0;

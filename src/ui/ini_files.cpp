@@ -12,11 +12,11 @@ std::optional<std::int32_t> TryIniTextToInt(std::string text) {
     return TryStrToInt(text);
 }
 
-TIniFile::TIniFile(PlatformPort& port, std::string fileName)
-    : port_(port), fileName_(std::move(fileName)) {}
+TIniFile::TIniFile(ProfileFunctions& profile, std::string fileName)
+    : profile_(profile), fileName_(std::move(fileName)) {}
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view ident) {
-    return port_.GetProfileString(section, ident, fileName_);
+    return profile_.GetProfileString(section, ident, fileName_);
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident,
@@ -30,7 +30,7 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view ident, bool d
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident,
                            std::string_view value) {
-    if (!port_.WriteProfileString(section, ident, value, fileName_)) {
+    if (!profile_.WriteProfileString(section, ident, value, fileName_)) {
         throw EIniFileException(fileName_ + " に書き込めません");
     }
 }

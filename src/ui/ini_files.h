@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/platform_port.h"
+#include "ui/profile_functions.h"
 #include "ui/sysutils.h"
 
 namespace nuvo {
@@ -23,7 +23,7 @@ std::optional<std::int32_t> TryIniTextToInt(std::string text);
 
 class TIniFile {
 public:
-    TIniFile(PlatformPort& port, std::string fileName);
+    TIniFile(ProfileFunctions& profile, std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
 
@@ -40,7 +40,7 @@ public:
     void WriteBool(std::string_view section, std::string_view ident, bool value);  // "1" or "0"
 
 private:
-    PlatformPort& port_;
+    ProfileFunctions& profile_;
     std::string fileName_;
 };
 

@@ -1,19 +1,21 @@
 // The door between the form library and the desktop it runs on. Everything the program
-// needs from a windowing system passes through this interface; src/platform/* implements
-// it for Windows, for X11 with Qt, and for the in-process headless desktop of the tests.
+// needs from a windowing system passes through these interfaces; src/platform/* implements
+// them for Windows, for X11 with Qt, and for the in-process headless desktop of the tests.
+// A platform translates and reports; every rule of input and of dialogs is the form
+// library's.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "ui/form_design.h"
 #include "ui/graphics.h"
+#include "ui/profile_functions.h"
 
 namespace nuvo {
-
-using WindowHandle = std::uintptr_t;  // 0: no window
 
 // Key codes are the Windows virtual-key numbers on every platform.
 using TKeyCode = std::uint16_t;
@@ -44,27 +46,50 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle, mbOther };
 
 enum class TMessageBoxIcon { Error };
 
-// What a platform window tells the form library. Calls arrive only while the platform
-// dispatches events (DispatchPendingEvents or WaitForEvent), never from another thread.
+// What a platform window tells the form library: the raw events, translated into the
+// library's words and nothing decided. Calls arrive only while the platform dispatches
+// events (DispatchPendingEvents or WaitForEvent), never from another thread.
 class WindowEvents {
 public:
     virtual ~WindowEvents() = default;
+    // The pointer is at (x, y) of the client area; sent whenever the platform says so,
+    // also when the pointer has not moved.
     virtual void MouseMove(int x, int y, TShiftState shift) = 0;
     virtual void MouseDown(TMouseButton button, int x, int y, TShiftState shift) = 0;
-    // Every key press that reaches the window, Tab, Enter and Esc included: the form
-    // library does the dialog navigation itself. Returns true when the key was used;
-    // a platform lets the focused native control handle a key that was not.
+    // A key went down (a held key repeats it), modifiers included. Returns true when the
+    // form library used it; a platform lets the focused native control handle a key that
+    // was not.
     virtual bool KeyDown(TKeyCode key, TShiftState shift) = 0;
+    // A key was let go.
+    virtual void KeyUp(TKeyCode key, TShiftState shift) = 0;
     // A native control was clicked (a button pressed by mouse or Space).
     virtual void ControlClicked(int component) = 0;
     // The user asked the window to close (close box, Alt+F4, window manager).
     virtual void CloseRequested() = 0;
 };
 
-class PlatformPort {
+// A form's window on the desktop, with its native controls; destroying it destroys them.
+class PlatformWindow {
 public:
-    virtual ~PlatformPort() = default;
+    virtual ~PlatformWindow() = default;
+    // Outer bounds of a borderless window, client bounds otherwise.
+    virtual void SetBounds(TRect bounds) = 0;
+    virtual void Show() = 0;
+    // Paints the bitmap into the rectangle of the client area at once.
+    virtual void Present(TRect clientRect, const TBitmap& bitmap) = 0;
+    // State of a native control: radio group item index (-1: none), scroll bar position,
+    // check box 1 or 0. A value is stored as given.
+    virtual int ControlValue(int component) = 0;
+    virtual void SetControlValue(int component, int value) = 0;
+    // The component with the keyboard focus, or -1.
+    virtual int FocusedComponent() = 0;
+    virtual void FocusComponent(int component) = 0;
+    // Where the pointer is, in client coordinates, if the platform knows.
+    virtual std::optional<TPoint> CursorPosition() = 0;
+};
 
+class PlatformPort : public ProfileFunctions {
+public:
     // --- process -------------------------------------------------------------------
     // The program file's path, as the platform reports it (for the application title).
     virtual std::string ModuleFileName() = 0;
@@ -94,27 +119,15 @@ public:
     }
     // Memory for a bitmap that is shown in `window`; a platform may share it with the
     // display server, so that showing it copies nothing.
-    virtual std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(WindowHandle, int width, int height) {
+    virtual std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(PlatformWindow&, int width, int height) {
         return CreateBitmapMemory(width, height);
     }
 
     // --- windows ---------------------------------------------------------------------
-    // Creates the window and its native controls from the design, hidden. `events`
-    // outlives the window.
-    virtual WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) = 0;
-    virtual void DestroyFormWindow(WindowHandle window) = 0;
-    // Outer bounds of a borderless window, client bounds otherwise.
-    virtual void SetWindowBounds(WindowHandle window, TRect bounds) = 0;
-    virtual void ShowFormWindow(WindowHandle window) = 0;
-    // Paints the bitmap into the rectangle of the client area at once.
-    virtual void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) = 0;
-    // State of a native control: radio group item index (-1: none), scroll bar position,
-    // check box 1 or 0.
-    virtual int ControlValue(WindowHandle window, int component) = 0;
-    virtual void SetControlValue(WindowHandle window, int component, int value) = 0;
-    // The component with the keyboard focus, or -1.
-    virtual int FocusedComponent(WindowHandle window) = 0;
-    virtual void FocusComponent(WindowHandle window, int component) = 0;
+    // Creates the window and its native controls from the design, hidden; the controls
+    // are made in the order of the design. `events` outlives the window.
+    virtual std::unique_ptr<PlatformWindow> CreateFormWindow(const TFormDesign& design,
+                                                             WindowEvents& events) = 0;
 
     // --- events ----------------------------------------------------------------------
     // Dispatches every event already waiting, then returns.
@@ -122,20 +135,11 @@ public:
     // Blocks until at least one event has arrived and dispatches what is waiting.
     virtual void WaitForEvent() = 0;
 
-    // --- profile functions -------------------------------------------------------------
-    // The value of key in section of the profile file, at most 1023 bytes, or "" when
-    // the file, section or key is missing.
-    virtual std::string GetProfileString(std::string_view section, std::string_view key,
-                                         std::string_view fileName) = 0;
-    // Sets the key, creating file and section as needed; false on failure.
-    virtual bool WriteProfileString(std::string_view section, std::string_view key,
-                                    std::string_view value, std::string_view fileName) = 0;
-
     // --- message boxes -----------------------------------------------------------------
-    // A modal box with one OK button, owned by `owner` (0: none); the program's other
-    // windows are disabled while it shows. Texts are UTF-8.
-    virtual void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
-                                TMessageBoxIcon icon) = 0;
+    // A modal box with one OK button, owned by `owner` (a window of this port, or null);
+    // the program's other windows are disabled while it shows. Texts are UTF-8.
+    virtual void ShowMessageBox(PlatformWindow* owner, std::string_view text,
+                                std::string_view title, TMessageBoxIcon icon) = 0;
 };
 
 }  // namespace nuvo

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <thread>
@@ -41,9 +43,16 @@ public:
         WriteBytes(session.SettingsFile(), text);
     }
 
-    // Starts the dialog and waits until it is shown with the keyboard focus.
-    void Open(const std::vector<std::string>& environment = {}) {
-        dialog = session.StartProgram({"/c"}, environment);
+    // Starts the dialog and waits until it is shown with the keyboard focus. `launcher`, if
+    // given, is a command that runs the program (setpriv, say).
+    void Open(const std::vector<std::string>& environment = {},
+              std::vector<std::string> launcher = {}) {
+        if (launcher.empty()) {
+            dialog = session.StartProgram({"/c"}, environment);
+        } else {
+            launcher.insert(launcher.end(), {NUVO_K48_PROGRAM, "/c"});
+            dialog = std::make_unique<ChildProcess>(launcher, session.Environment(environment));
+        }
         const bool shown = WaitUntil(
             [&] {
                 const auto windows = session.MappedWindowsOfClass("TMorlaptCNF");
@@ -239,6 +248,79 @@ INSTANTIATE_TEST_SUITE_P(Qt, ModifiedDialogKey,
                              std::erase(name, '+');
                              return name;
                          });
+
+struct PlaceCase {
+    const char* name;
+    bool throughLink;  // the settings file is a link to ../dotfiles/nuvo_k48.ini
+    mode_t mode;
+    bool refused;      // OK shows the error box and the file stays as it was
+};
+
+class FilePlace : public ::testing::TestWithParam<PlaceCase> {};
+
+// OK writes through a symbolic link into the file it names and keeps the file's mode; a
+// file its owner made read-only is refused with the error box. Root may write any file, so
+// when the suite runs as root the program runs as uid and gid 65534 (nobody), owning the home.
+TEST_P(FilePlace, OkKeepsLinkAndModeOrShowsTheErrorForAReadOnlyFile) {
+    const PlaceCase& row = GetParam();
+    DialogSession d;
+    const std::filesystem::path link = d.session.SettingsFile();
+    const std::filesystem::path file =
+        row.throughLink ? d.session.Home() / "dotfiles" / "nuvo_k48.ini" : link;
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::create_directories(d.session.ConfigDir());
+    const std::string stored = SettingsText(7, 900, 99, 2);
+    WriteBytes(file, stored);
+    if (row.throughLink) std::filesystem::create_symlink("../dotfiles/nuvo_k48.ini", link);
+    ASSERT_EQ(chmod(file.c_str(), row.mode), 0);
+
+    std::vector<std::string> launcher;
+    if (geteuid() == 0) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(d.session.Home())) {
+            ASSERT_EQ(lchown(entry.path().c_str(), 65534, 65534), 0);
+        }
+        ASSERT_EQ(lchown(d.session.Home().c_str(), 65534, 65534), 0);
+        launcher = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    d.Open({}, launcher);
+    d.Input({kClickOk});
+
+    if (row.refused) {
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                const auto boxes = d.session.MappedWindowsTitled("nuvo_k48");
+                return boxes.size() == 1 && d.session.TransientFor(boxes[0]) == d.window &&
+                       d.session.FocusedWindow() == boxes[0];
+            },
+            5s))
+            << "no error box over the dialog";
+        d.session.Xdotool({"key", "Return"});  // the box's OK
+        ASSERT_TRUE(WaitUntil([&] { return d.session.FocusedWindow() == d.window; }, 5s));
+        d.Input({{"key", "Escape"}});
+    }
+    EXPECT_EQ(d.dialog->WaitForExit(5s), 0);
+
+    EXPECT_EQ(ReadBytes(file), row.refused ? stored : SettingsText(2, 500, 35, 1));
+    struct stat status {};
+    ASSERT_EQ(stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, row.mode) << std::oct << (status.st_mode & 07777);
+    if (row.throughLink) {
+        ASSERT_TRUE(std::filesystem::is_symlink(link)) << "the link was replaced";
+        EXPECT_EQ(std::filesystem::read_symlink(link), "../dotfiles/nuvo_k48.ini");
+    }
+    for (const std::filesystem::path& folder : {link.parent_path(), file.parent_path()}) {
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << folder << " holds more than the settings file";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Qt, FilePlace,
+                         ::testing::Values(PlaceCase{"LinkToAPrivateFile", true, 0600, false},
+                                           PlaceCase{"ReadOnlyFile", false, 0444, true},
+                                           PlaceCase{"LinkToAReadOnlyFile", true, 0444, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A directory where the file should be: OK shows the error box over the disabled dialog,
 // which stays open; once the way is clear, OK writes the file.

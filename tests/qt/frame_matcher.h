@@ -40,7 +40,7 @@ public:
         for (int phase = after + 1; phase <= limit; ++phase) {
             const StripLayout layout = WaveStrips(display_.Width(), display_.Height(), settings_,
                                                   static_cast<double>(phase));
-            ComposeFrame(displayCanvas_, sourceCanvas_, layout);
+            composer_.Compose(displayCanvas_, sourceCanvas_, layout);
             if (std::memcmp(display_.Pixels(), screen.pixels.data(), screen.pixels.size() * 4) == 0) {
                 return phase;
             }
@@ -54,6 +54,7 @@ private:
     TBitmap display_;
     TCanvas sourceCanvas_;
     TCanvas displayCanvas_;
+    FrameComposer composer_{clBlack};
 };
 
 }  // namespace nuvo::qt_test

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/shm.h>
 
+#include <cstdint>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -30,11 +34,33 @@ std::unique_ptr<ChildProcess> StartSaver(XSession& session,
     return saver;
 }
 
+// The shared memory segments a process has attached (in /proc/PID/maps a System V
+// segment's inode is its id).
+std::vector<int> SharedSegmentsOf(pid_t pid) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::vector<int> segments;
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find("/SYSV") == std::string::npos) continue;
+        std::istringstream fields(line);
+        std::string range, permissions, offset, device;
+        long long inode = 0;
+        fields >> range >> permissions >> offset >> device >> inode;
+        segments.push_back(static_cast<int>(inode));
+    }
+    return segments;
+}
+
+bool SegmentExists(int id) {
+    shmid_ds status{};
+    return shmctl(id, IPC_STAT, &status) == 0;
+}
+
 struct FrameCase {
     const char* name;
     int width;
     int height;
     TWaveSettings settings;
+    bool sharedMemory = true;  // false: the server runs without MIT-SHM
 };
 
 class SaverFrames : public ::testing::TestWithParam<FrameCase> {};
@@ -43,13 +69,16 @@ class SaverFrames : public ::testing::TestWithParam<FrameCase> {};
 // picture that was shown before the start, and the phases move on between looks.
 TEST_P(SaverFrames, ScreenShowsTheComposedFramesOfTheFrozenPicture) {
     const FrameCase& c = GetParam();
-    XSession session(c.width, c.height);
+    XSession session(c.width, c.height,
+                     c.sharedMemory ? std::vector<std::string>{} : std::vector<std::string>{"-extension", "MIT-SHM"});
     session.ShowPattern();
     const Picture frozen = session.CaptureScreen();
     std::filesystem::create_directories(session.ConfigDir());
     test_support::WriteBytes(session.SettingsFile(), SettingsText(c.settings));
 
     auto saver = StartSaver(session);
+    // The display image is the one segment, where the server can share one.
+    EXPECT_EQ(SharedSegmentsOf(saver->Pid()).size(), c.sharedMemory ? 1u : 0u);
     FrameMatcher matcher(frozen, c.settings);
     int phase = 0;
     for (int look = 0; look < 3; ++look) {
@@ -90,7 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {.detailLevel = 1, .speed = 400, .amplitude = 10, .vertical = true}},
         FrameCase{"CoarseVertical", 640, 480,
                   {.detailLevel = 2, .speed = 400, .amplitude = 10, .vertical = true}},
-        FrameCase{"LargeScreen", 1280, 1024, {.detailLevel = 1, .speed = 400, .amplitude = 20}}),
+        FrameCase{"LargeScreen", 1280, 1024, {.detailLevel = 1, .speed = 400, .amplitude = 20}},
+        FrameCase{"WithoutSharedMemory", 640, 480, {.detailLevel = 1, .speed = 400, .amplitude = 35}, false},
+        FrameCase{"LargeScreenWithoutSharedMemory", 1280, 1024,
+                  {.detailLevel = 0, .speed = 400, .amplitude = 20, .vertical = true}, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SaverWindow, CoversTheScreenAboveAllHidesTheCursorAndShowsItAgainAtTheEnd) {
@@ -217,6 +249,50 @@ TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
     EXPECT_LE(latest, phase + 1) << "frames went on after the flood was dispatched";
     EXPECT_EQ(saver->WaitForExit(5s), 0);
 }
+
+struct EndingCase {
+    const char* name;
+    std::function<void(XSession&, ChildProcess&)> end;
+    int status;
+};
+
+class SaverEnding : public ::testing::TestWithParam<EndingCase> {};
+
+// The period is 24.8 days (the lowest speed a hand-edited file can give): whatever ends the
+// saver must wake it from its wait, and the display image's segment goes with it.
+TEST_P(SaverEnding, EndsItFromTheMiddleOfALongWaitAndLeavesNoSegment) {
+    const EndingCase& c = GetParam();
+    XSession session(320, 240);
+    session.ShowPattern();
+    std::filesystem::create_directories(session.ConfigDir());
+    test_support::WriteBytes(session.SettingsFile(),
+                             SettingsText({.speed = std::numeric_limits<std::int32_t>::min()}));
+    auto saver = StartSaver(session);
+    const std::vector<int> segments = SharedSegmentsOf(saver->Pid());
+    EXPECT_EQ(segments.size(), 1u);
+    std::this_thread::sleep_for(300ms);  // the first frame is long shown: the saver sleeps
+    c.end(session, *saver);
+    EXPECT_EQ(saver->WaitForExit(1s), c.status) << "not ended within a second";
+    for (const int id : segments) {
+        // The server lets go of it when it has seen the connection end.
+        EXPECT_TRUE(WaitUntil([&] { return !SegmentExists(id); }, 2s)) << "segment " << id << " is left behind";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Qt, SaverEnding,
+    ::testing::Values(
+        EndingCase{"Key", [](XSession& s, ChildProcess&) { s.Xdotool({"key", "a"}); }, 0},
+        EndingCase{"Click", [](XSession& s, ChildProcess&) { s.Xdotool({"click", "1"}); }, 0},
+        EndingCase{"ThirdMove",
+                   [](XSession& s, ChildProcess&) {
+                       s.Xdotool({"mousemove", "10", "10", "sleep", "0.1", "mousemove", "20", "20", "sleep",
+                                  "0.1", "mousemove", "30", "30"});
+                   },
+                   0},
+        EndingCase{"Sigterm", [](XSession&, ChildProcess& saver) { kill(saver.Pid(), SIGTERM); }, 0},
+        EndingCase{"LostServer", [](XSession& s, ChildProcess&) { s.KillServer(); }, 1}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 class SaverSignal : public ::testing::TestWithParam<int> {};
 

@@ -135,7 +135,8 @@ void SavePicture(const Picture& picture, const std::filesystem::path& file) {
 
 // --- XSession ------------------------------------------------------------------------------
 
-XSession::XSession(int width, int height) : width_(width), height_(height) {
+XSession::XSession(int width, int height, const std::vector<std::string>& serverArguments)
+    : width_(width), height_(height) {
     // Windows of the program come and go while the test looks at them.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     std::filesystem::create_directories(home_.Path() / "runtime");
@@ -148,10 +149,10 @@ XSession::XSession(int width, int height) : width_(width), height_(height) {
         if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
         fcntl(ready[1], F_SETFD, 0);
         const std::string name = ":" + std::to_string(number);
-        auto server = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
-                                     "-displayfd", std::to_string(ready[1])},
-            Environment());
+        std::vector<std::string> command{"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+                                         "-displayfd", std::to_string(ready[1])};
+        command.insert(command.end(), serverArguments.begin(), serverArguments.end());
+        auto server = std::make_unique<ChildProcess>(std::move(command), Environment());
         close(ready[1]);
         // Read the whole line: closing the pipe before Xvfb has written its newline would
         // end the server.

@@ -58,8 +58,9 @@ void SavePicture(const Picture& picture, const std::filesystem::path& file);
 
 class XSession {
 public:
-    // Starts Xvfb with one screen of this size on the first free display of :90 to :99.
-    XSession(int width, int height);
+    // Starts Xvfb with one screen of this size on the first free display of :90 to :99;
+    // `serverArguments` go to Xvfb as well (say "-extension", "MIT-SHM").
+    XSession(int width, int height, const std::vector<std::string>& serverArguments = {});
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;

@@ -44,7 +44,7 @@ public:
     std::optional<int> PhaseShown(const ScreenImage& screen, int from, int to) {
         if (screen.width != width_ || screen.height != height_) return std::nullopt;
         for (int phase = from; phase <= to; ++phase) {
-            ComposeFrame(displayCanvas_, sourceCanvas_,
+            composer_.Compose(displayCanvas_, sourceCanvas_,
                          WaveStrips(width_, height_, settings_, static_cast<double>(phase)));
             if (std::equal(screen.pixels.begin(), screen.pixels.end(), display_.Pixels())) return phase;
         }
@@ -59,6 +59,7 @@ private:
     TBitmap display_;
     TCanvas sourceCanvas_;
     TCanvas displayCanvas_;
+    FrameComposer composer_{clBlack};
 };
 
 // The saver starts over the test picture, as it starts over a desktop.
@@ -172,6 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"ThirdMoveEnds", "", {"move", "move", "move"}, true},
                       InputCase{"TabStays", "", {"key Tab"}, false},
                       InputCase{"ShiftTabStays", "shift", {"key Tab"}, false},
+                      InputCase{"TypedShiftTabStays", "", {"key shift+Tab"}, false},
+                      InputCase{"ShiftAloneEnds", "", {"key shift"}, true},
                       InputCase{"CtrlTabEnds", "ctrl", {"key Tab"}, true},
                       InputCase{"LetterEnds", "", {"key a"}, true},
                       InputCase{"ArrowEnds", "", {"key Left"}, true},

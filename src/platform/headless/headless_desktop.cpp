@@ -129,89 +129,79 @@ void HeadlessPlatform::CaptureScreen(TBitmap& dest) {
 
 int HeadlessPlatform::ShowCursor(bool show) { return cursorCount_ += show ? 1 : -1; }
 
-WindowHandle HeadlessPlatform::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
-    const WindowHandle handle =
-        desktop_.CreateWindow(this, &design, std::string(design.className), &events);
+// A form's window on this desktop: the desktop keeps its state, the form holds this.
+class HeadlessPlatform::FormWindow final : public PlatformWindow {
+public:
+    FormWindow(HeadlessPlatform& platform, HeadlessDesktop::Window& state) : platform_(platform), state_(state) {}
+    ~FormWindow() override {
+        std::erase(platform_.ownWindows_, state_.handle);
+        platform_.desktop_.RemoveWindow(state_.handle);
+    }
+
+    HeadlessDesktop::Window& State() { return state_; }
+
+    void SetBounds(TRect bounds) override {
+        state_.bounds = bounds;
+        const int width = std::max(bounds.width, 0);
+        const int height = std::max(bounds.height, 0);
+        state_.surface = {width, height,
+                          std::vector<std::uint32_t>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                                                     state_.design->color)};
+    }
+
+    void Show() override {
+        if (state_.design->screenCenter) {
+            state_.bounds.left = (platform_.desktop_.Width() - state_.bounds.width) / 2;
+            state_.bounds.top = (platform_.desktop_.Height() - state_.bounds.height) / 2;
+        }
+        platform_.desktop_.ShowWindow(state_.handle);
+        if (platform_.onShowWindow) platform_.onShowWindow(state_.handle);
+    }
+
+    void Present(TRect clientRect, const TBitmap& bitmap) override {
+        ScreenPicture& surface = state_.surface;
+        const int width = std::min({clientRect.width, bitmap.Width(), surface.width - clientRect.left});
+        const int height = std::min({clientRect.height, bitmap.Height(), surface.height - clientRect.top});
+        for (int y = 0; y < height; ++y) {
+            std::copy_n(bitmap.Row(y), std::max(width, 0),
+                        surface.pixels.begin() + static_cast<std::ptrdiff_t>(clientRect.top + y) * surface.width +
+                            clientRect.left);
+        }
+        if (platform_.onPresent) platform_.onPresent(bitmap, platform_.desktop_.TickCount());
+    }
+
+    int ControlValue(int component) override { return state_.controlValues.at(static_cast<std::size_t>(component)); }
+    void SetControlValue(int component, int value) override {
+        state_.controlValues.at(static_cast<std::size_t>(component)) = value;
+    }
+    int FocusedComponent() override { return state_.focused; }
+    void FocusComponent(int component) override { state_.focused = component; }
+
+    std::optional<TPoint> CursorPosition() override {
+        const TPoint at = platform_.desktop_.CursorPos();
+        return TPoint{at.x - state_.bounds.left, at.y - state_.bounds.top};
+    }
+
+private:
+    HeadlessPlatform& platform_;
+    HeadlessDesktop::Window& state_;
+};
+
+std::unique_ptr<PlatformWindow> HeadlessPlatform::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
+    const WindowHandle handle = desktop_.CreateWindow(this, &design, std::string(design.className), &events);
     ownWindows_.push_back(handle);
-    HeadlessDesktop::Window& window = *desktop_.FindWindow(handle);
+    HeadlessDesktop::Window& state = *desktop_.FindWindow(handle);
     for (const TComponentDesign& component : design.components) {
         switch (component.kind) {
-            case TComponentKind::RadioGroup: window.controlValues.push_back(component.itemIndex); break;
-            case TComponentKind::ScrollBar: window.controlValues.push_back(component.position); break;
-            case TComponentKind::CheckBox: window.controlValues.push_back(component.checked ? 1 : 0); break;
-            default: window.controlValues.push_back(0); break;
+            case TComponentKind::RadioGroup: state.controlValues.push_back(component.itemIndex); break;
+            case TComponentKind::ScrollBar: state.controlValues.push_back(component.position); break;
+            case TComponentKind::CheckBox: state.controlValues.push_back(component.checked ? 1 : 0); break;
+            default: state.controlValues.push_back(0); break;
         }
     }
-    SetWindowBounds(handle, design.bounds);
-    return handle;
-}
-
-void HeadlessPlatform::DestroyFormWindow(WindowHandle window) {
-    desktop_.RemoveWindow(window);
-    std::erase(ownWindows_, window);
-}
-
-void HeadlessPlatform::SetWindowBounds(WindowHandle handle, TRect bounds) {
-    HeadlessDesktop::Window* window = desktop_.FindWindow(handle);
-    if (window == nullptr) return;
-    window->bounds = bounds;
-    const int width = std::max(bounds.width, 0);
-    const int height = std::max(bounds.height, 0);
-    window->surface = {width, height,
-                       std::vector<std::uint32_t>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                                  window->design->color)};
-}
-
-void HeadlessPlatform::ShowFormWindow(WindowHandle handle) {
-    HeadlessDesktop::Window* window = desktop_.FindWindow(handle);
-    if (window == nullptr) return;
-    if (window->design->screenCenter) {
-        window->bounds.left = (desktop_.Width() - window->bounds.width) / 2;
-        window->bounds.top = (desktop_.Height() - window->bounds.height) / 2;
-    }
-    // A dialog starts with the focus on its first control in tab order.
-    int firstStop = -1;
-    for (std::size_t i = 0; i < window->design->components.size(); ++i) {
-        const int order = window->design->components[i].tabOrder;
-        if (order >= 0 && (firstStop < 0 ||
-                           order < window->design->components[static_cast<std::size_t>(firstStop)].tabOrder))
-            firstStop = static_cast<int>(i);
-    }
-    if (window->focused < 0) window->focused = firstStop;
-    desktop_.ShowWindow(handle);
-    if (onShowWindow) onShowWindow(handle);
-}
-
-void HeadlessPlatform::PresentBitmap(WindowHandle handle, TRect clientRect, const TBitmap& bitmap) {
-    HeadlessDesktop::Window* window = desktop_.FindWindow(handle);
-    if (window == nullptr) return;
-    const int width = std::min({clientRect.width, bitmap.Width(), window->surface.width - clientRect.left});
-    const int height = std::min({clientRect.height, bitmap.Height(), window->surface.height - clientRect.top});
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(bitmap.Row(y), std::max(width, 0),
-                    window->surface.pixels.begin() +
-                        static_cast<std::ptrdiff_t>(clientRect.top + y) * window->surface.width + clientRect.left);
-    }
-    if (onPresent) onPresent(bitmap, desktop_.TickCount());
-}
-
-int HeadlessPlatform::ControlValue(WindowHandle handle, int component) {
-    HeadlessDesktop::Window* window = desktop_.FindWindow(handle);
-    return window == nullptr ? 0 : window->controlValues.at(static_cast<std::size_t>(component));
-}
-
-void HeadlessPlatform::SetControlValue(WindowHandle handle, int component, int value) {
-    if (HeadlessDesktop::Window* window = desktop_.FindWindow(handle))
-        window->controlValues.at(static_cast<std::size_t>(component)) = value;
-}
-
-int HeadlessPlatform::FocusedComponent(WindowHandle handle) {
-    HeadlessDesktop::Window* window = desktop_.FindWindow(handle);
-    return window == nullptr ? -1 : window->focused;
-}
-
-void HeadlessPlatform::FocusComponent(WindowHandle handle, int component) {
-    if (HeadlessDesktop::Window* window = desktop_.FindWindow(handle)) window->focused = component;
+    auto window = std::make_unique<FormWindow>(*this, state);
+    window->SetBounds(design.bounds);
+    return window;
 }
 
 // --- input ---------------------------------------------------------------------------------
@@ -225,7 +215,14 @@ void HeadlessPlatform::PostMouseDown(TMouseButton button, std::uint32_t dueTick)
     Post({.kind = InputEvent::Kind::MouseDown, .dueTick = dueTick, .button = button});
 }
 void HeadlessPlatform::PostKey(TKeyCode key, TShiftState shift, std::uint32_t dueTick) {
-    Post({.kind = InputEvent::Kind::Key, .dueTick = dueTick, .key = key, .shift = shift});
+    PostKeyDown(key, shift, dueTick);
+    PostKeyUp(key, shift, dueTick);
+}
+void HeadlessPlatform::PostKeyDown(TKeyCode key, TShiftState shift, std::uint32_t dueTick) {
+    Post({.kind = InputEvent::Kind::KeyDown, .dueTick = dueTick, .key = key, .shift = shift});
+}
+void HeadlessPlatform::PostKeyUp(TKeyCode key, TShiftState shift, std::uint32_t dueTick) {
+    Post({.kind = InputEvent::Kind::KeyUp, .dueTick = dueTick, .key = key, .shift = shift});
 }
 void HeadlessPlatform::PostClick(std::string component, std::uint32_t dueTick) {
     Post({.kind = InputEvent::Kind::Click, .dueTick = dueTick, .component = std::move(component)});
@@ -275,11 +272,15 @@ void HeadlessPlatform::Deliver(const InputEvent& event) {
         return index;
     };
     switch (event.kind) {
-        case InputEvent::Kind::MouseMove: events.MouseMove(event.x, event.y, event.shift); break;
+        case InputEvent::Kind::MouseMove:
+            desktop_.SetCursorPos({window->bounds.left + event.x, window->bounds.top + event.y});
+            events.MouseMove(event.x, event.y, event.shift);
+            break;
         case InputEvent::Kind::MouseDown: events.MouseDown(event.button, event.x, event.y, event.shift); break;
-        case InputEvent::Kind::Key:
+        case InputEvent::Kind::KeyDown:
             if (!events.KeyDown(event.key, event.shift)) NativeKey(*window, event.key);
             break;
+        case InputEvent::Kind::KeyUp: events.KeyUp(event.key, event.shift); break;
         case InputEvent::Kind::Click: {
             const int index = componentIndex();
             window->focused = index;
@@ -343,9 +344,9 @@ bool HeadlessPlatform::WriteProfileString(std::string_view section, std::string_
     return profiles_.WriteString(section, key, value, fileName);
 }
 
-void HeadlessPlatform::ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+void HeadlessPlatform::ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                                       TMessageBoxIcon icon) {
-    HeadlessDesktop::Window* ownerWindow = desktop_.FindWindow(owner);
+    HeadlessDesktop::Window* ownerWindow = owner != nullptr ? &static_cast<FormWindow*>(owner)->State() : nullptr;
     if (ownerWindow != nullptr) ownerWindow->enabled = false;
     MessageBoxRecord record{std::string(text), std::string(title), icon, ownerWindow != nullptr};
     if (onMessageBox) onMessageBox(record);

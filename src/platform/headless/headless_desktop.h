@@ -22,6 +22,8 @@ namespace nuvo::headless {
 
 class HeadlessPlatform;
 
+using WindowHandle = std::uintptr_t;  // a window of the desktop; 0: none
+
 struct MessageBoxRecord {
     std::string text;
     std::string title;
@@ -59,6 +61,10 @@ public:
     // the order they were shown.
     ScreenPicture Screen() const;
 
+    // --- the pointer, in screen coordinates -------------------------------------------
+    TPoint CursorPos() const { return cursor_; }
+    void SetCursorPos(TPoint at) { cursor_ = at; }
+
     // --- the clock -----------------------------------------------------------------
     std::uint32_t TickCount() const { return tick_; }
     void SetTickCount(std::uint32_t tick) { tick_ = tick; }
@@ -94,6 +100,7 @@ public:
 
 private:
     ScreenPicture wallpaper_;
+    TPoint cursor_;
     std::uint32_t tick_ = 0;
     std::vector<std::unique_ptr<Window>> windows_;
     std::vector<WindowHandle> shownOrder_;
@@ -102,7 +109,7 @@ private:
 
 // Something that happens at the keyboard or mouse, or that the user does to a control.
 struct InputEvent {
-    enum class Kind { MouseMove, MouseDown, Key, Click, SetValue, CloseBox };
+    enum class Kind { MouseMove, MouseDown, KeyDown, KeyUp, Click, SetValue, CloseBox };
     Kind kind;
     std::uint32_t dueTick = 0;  // not delivered before the clock reaches it
     TKeyCode key = 0;
@@ -136,11 +143,13 @@ public:
     // reached dueTick (0: at once) -----------------------------------------------------
     void PostMouseMove(int x, int y, std::uint32_t dueTick = 0);
     void PostMouseDown(TMouseButton button, std::uint32_t dueTick = 0);
+    // A key pressed and let go; Shift, Ctrl and Alt in `shift` are held meanwhile.
     void PostKey(TKeyCode key, TShiftState shift = {}, std::uint32_t dueTick = 0);
+    void PostKeyDown(TKeyCode key, TShiftState shift = {}, std::uint32_t dueTick = 0);
+    void PostKeyUp(TKeyCode key, TShiftState shift = {}, std::uint32_t dueTick = 0);
     void PostClick(std::string component, std::uint32_t dueTick = 0);     // a button click
     void PostSetValue(std::string component, int value, std::uint32_t dueTick = 0);
     void PostCloseBox(std::uint32_t dueTick = 0);
-    std::size_t PendingInput() const { return input_.size(); }
 
     // Called each time one of the program's windows is shown, after the screen shows it.
     std::function<void(WindowHandle window)> onShowWindow;
@@ -161,25 +170,20 @@ public:
     int ShowCursor(bool show) override;
     std::uint32_t TickCount() override { return desktop_.TickCount(); }
     bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) override;
-    WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
-    void DestroyFormWindow(WindowHandle window) override;
-    void SetWindowBounds(WindowHandle window, TRect bounds) override;
-    void ShowFormWindow(WindowHandle window) override;
-    void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) override;
-    int ControlValue(WindowHandle window, int component) override;
-    void SetControlValue(WindowHandle window, int component, int value) override;
-    int FocusedComponent(WindowHandle window) override;
-    void FocusComponent(WindowHandle window, int component) override;
+    std::unique_ptr<PlatformWindow> CreateFormWindow(const TFormDesign& design,
+                                                     WindowEvents& events) override;
     void DispatchPendingEvents() override;
     void WaitForEvent() override;
     std::string GetProfileString(std::string_view section, std::string_view key,
                                  std::string_view fileName) override;
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value, std::string_view fileName) override;
-    void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+    void ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                         TMessageBoxIcon icon) override;
 
 private:
+    class FormWindow;
+
     void Post(InputEvent event);
     void Deliver(const InputEvent& event);
     // What a native control does with a key the form library left to it.

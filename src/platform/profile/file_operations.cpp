@@ -1,12 +1,15 @@
 #include "platform/profile/file_operations.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <random>
+#include <string_view>
 #include <system_error>
 
 namespace nuvo {
@@ -22,6 +25,44 @@ auto RetryOnInterrupt(Call call) {
 }
 
 void CloseDescriptor(int descriptor) { ::close(descriptor); }  // EINTR: the fd is gone anyway
+
+// Opens a new file ".<target name>.XXXXXX" beside the target, the X's random, as mkostemp
+// does, but created with `mode`, so that the umask applies as it does to any new file
+// (mkostemp's files are always 0600).
+std::optional<TemporaryFile> CreateUniqueFile(const std::filesystem::path& target, mode_t mode) {
+    static constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::minstd_rand generator(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
+        std::string name = ".";
+        name += target.filename().string();
+        name += '.';
+        for (int letter = 0; letter < 6; ++letter) name += kLetters[generator() % kLetters.size()];
+        std::string path = target.parent_path() / name;
+        const int descriptor = RetryOnInterrupt([&] {
+            return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        });
+        if (descriptor >= 0) return TemporaryFile{std::move(path), descriptor};
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Gives the new file the owner, group and permission bits of the old one. Only root may
+// give a file away, and only a member of a group may give a file to it; what the process
+// may not give (EPERM), or cannot name in its user namespace (EINVAL), stays its own.
+// The mode comes last, as a change of owner clears the set-ID bits.
+bool TakeOwnerAndMode(int descriptor, const struct stat& old) {
+    const auto mayNotGive = [] { return errno == EPERM || errno == EINVAL; };
+    if (::fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+        if (!mayNotGive()) return false;
+        if (::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid) != 0 && !mayNotGive()) {
+            return false;
+        }
+    }
+    return ::fchmod(descriptor, old.st_mode & 07777) == 0;
+}
 
 }  // namespace
 
@@ -74,19 +115,37 @@ bool PosixFileOperations::CreateDirectories(const std::filesystem::path& directo
     return std::filesystem::is_directory(directory, error);
 }
 
+std::optional<std::filesystem::path> PosixFileOperations::FollowLinks(
+    const std::filesystem::path& file) {
+    std::filesystem::path current = file;
+    for (int followed = 0;; ++followed) {
+        struct stat status {};
+        // Anything but a link ends the chain, nothing at all included; what is wrong with
+        // it shows when it is read or replaced.
+        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
+        if (followed == kMaxLinks) return std::nullopt;
+        std::string linkText(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), linkText.data(), linkText.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= linkText.size()) return std::nullopt;
+        linkText.resize(static_cast<std::size_t>(length));
+        // An absolute link text replaces the whole path.
+        current = current.parent_path() / linkText;
+    }
+}
+
 std::optional<TemporaryFile> PosixFileOperations::CreateTemporary(
     const std::filesystem::path& target) {
-    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".XXXXXX";
-    std::string pattern = target.parent_path() / name;
-    const int descriptor = RetryOnInterrupt([&] { return ::mkostemp(pattern.data(), O_CLOEXEC); });
-    if (descriptor < 0) return std::nullopt;
-    TemporaryFile file{pattern, descriptor};
-    // mkostemp makes the file private; a settings file is readable by all, like a new file.
-    if (::fchmod(descriptor, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) != 0) {
-        Discard(file);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    // A file the process may not write is not replaced either, as writing it in place would
+    // be refused.
+    if (replacing && ::access(target.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)) {
+        return std::nullopt;
+    }
+    // A replacement stays private until it has the old file's owner, group and mode.
+    std::optional<TemporaryFile> file = CreateUniqueFile(target, replacing ? 0600 : 0666);
+    if (file && replacing && !TakeOwnerAndMode(file->descriptor, old)) {
+        Discard(*file);
         return std::nullopt;
     }
     return file;
@@ -193,6 +252,11 @@ bool FaultInjectingFileOperations::Rename(const TemporaryFile& file,
                                           const std::filesystem::path& target) {
     if (CountAndCheck(FileStep::Rename)) return false;
     return inner_.Rename(file, target);
+}
+
+std::optional<std::filesystem::path> FaultInjectingFileOperations::FollowLinks(
+    const std::filesystem::path& file) {
+    return inner_.FollowLinks(file);
 }
 
 void FaultInjectingFileOperations::Discard(TemporaryFile& file) { inner_.Discard(file); }

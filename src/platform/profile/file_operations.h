@@ -36,7 +36,15 @@ public:
                                 std::string& contents) = 0;
     // Makes sure the directory exists, creating it and its parents as needed.
     virtual bool CreateDirectories(const std::filesystem::path& directory) = 0;
-    // Creates and opens a new, uniquely named file in the directory of `target`.
+    // The file that writing to `file` reaches: `file` itself unless it is a symbolic link,
+    // else the end of the chain of links, which need not exist yet. A relative link is taken
+    // from the link's own directory. nullopt when a link cannot be read or the chain does not
+    // end (a loop).
+    virtual std::optional<std::filesystem::path> FollowLinks(const std::filesystem::path& file) = 0;
+    // Creates and opens a new, uniquely named file in the directory of `target`. If `target`
+    // exists, the new file gets its permission bits, and its owner and group as far as the
+    // process may give them; if the process may not write `target`, nothing is created and
+    // the result is nullopt. A new file's mode is 0666 less the umask, as for any new file.
     virtual std::optional<TemporaryFile> CreateTemporary(const std::filesystem::path& target) = 0;
     // Writes all of `bytes` to the end of the file.
     virtual bool Write(TemporaryFile& file, std::string_view bytes) = 0;
@@ -48,13 +56,18 @@ public:
     virtual void Discard(TemporaryFile& file) = 0;
 };
 
-// The real thing, on POSIX calls. Temporary files are named ".<target name>.XXXXXX" and made
-// readable by all, writable by the owner; after a rename the directory is synced too.
+// The real thing, on POSIX calls. Temporary files are named ".<target name>.XXXXXX"; after a
+// rename the directory is synced too. Whether the process may write a file is asked of
+// access(2), so root writes any file.
 class PosixFileOperations final : public FileOperations {
 public:
+    // FollowLinks gives up after this many links, as the kernel does when it opens a path.
+    static constexpr int kMaxLinks = 40;
+
     ReadResult ReadFile(const std::filesystem::path& file, std::size_t maxBytes,
                         std::string& contents) override;
     bool CreateDirectories(const std::filesystem::path& directory) override;
+    std::optional<std::filesystem::path> FollowLinks(const std::filesystem::path& file) override;
     std::optional<TemporaryFile> CreateTemporary(const std::filesystem::path& target) override;
     bool Write(TemporaryFile& file, std::string_view bytes) override;
     bool Flush(TemporaryFile& file) override;
@@ -69,7 +82,8 @@ FileOperations& SystemFileOperations();
 // fail. Calls of each step are counted from 1 since construction. A failed Read reports
 // Failed; a failed CreateTemporary creates nothing; a failed Write first writes half of the
 // bytes, as a full disk would; a failed Flush still syncs and closes the file but reports
-// failure; a failed Rename leaves both files as they were. Discard is never failed.
+// failure; a failed Rename leaves both files as they were. FollowLinks and Discard are never
+// failed.
 class FaultInjectingFileOperations final : public FileOperations {
 public:
     explicit FaultInjectingFileOperations(FileOperations& inner = SystemFileOperations());
@@ -87,6 +101,7 @@ public:
     ReadResult ReadFile(const std::filesystem::path& file, std::size_t maxBytes,
                         std::string& contents) override;
     bool CreateDirectories(const std::filesystem::path& directory) override;
+    std::optional<std::filesystem::path> FollowLinks(const std::filesystem::path& file) override;
     std::optional<TemporaryFile> CreateTemporary(const std::filesystem::path& target) override;
     bool Write(TemporaryFile& file, std::string_view bytes) override;
     bool Flush(TemporaryFile& file) override;

@@ -17,11 +17,17 @@
 // in the same directory, is synced, and is renamed over the old file; the directory is
 // created first if it is missing. If any step fails, or the old file cannot be read, the old
 // file stays exactly as it was, the temporary file is removed and WriteString returns false.
+// The new file keeps the old one's permission bits, and its owner and group as far as the
+// process may give them; a file the process may not write (read-only to its owner, say) is
+// not replaced, and the write fails. A file that is new gets 0666 less the umask.
 // New lines take the line break the file already uses (that of its first line); a file
 // without one, a new file included, gets CRLF as on Windows, so the same file reads the same
 // on every platform. A new file with the four default settings is therefore
 // "[nuvo_k48]\r\nKomakasa=1\r\nSpeed=350\r\nAmp=10\r\nTate=0\r\n".
-// A symbolic link in the file's place is replaced by a regular file.
+// A symbolic link in the file's place is followed, through further links, to the file it
+// names, and that file is the one replaced, with its temporary file beside it; the links stay.
+// A link to a file not there yet creates that file (its directory must exist); a link that
+// cannot be read, or a chain of more than 40 links (a loop), makes the write fail.
 // Nothing is cached: every call goes to the file. Not safe for concurrent writers.
 #pragma once
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -20,8 +21,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
-
-#include <algorithm>
 
 #include "platform/qt/key_codes.h"
 #include "platform/qt/page_memory.h"
@@ -112,7 +111,6 @@ FormWindow::FormWindow(const TFormDesign& design, WindowEvents& events)
     setMouseTracking(true);
     SetBounds(design.bounds);
     BuildControls();
-    ApplyTabOrder();
     // The native window exists from here on; its key presses go through eventFilter.
     winId();
     windowHandle()->installEventFilter(this);
@@ -202,26 +200,11 @@ FormWindow::Control FormWindow::BuildControl(int index, const TComponentDesign& 
     control.widget->setGeometry(ToQRect(component.bounds));
     control.widget->setEnabled(component.enabled);
     control.widget->setVisible(component.visible);
+    // A control that is no tab stop still takes the focus when clicked.
+    if (component.tabOrder < 0 && control.widget->focusPolicy() != Qt::NoFocus) {
+        control.widget->setFocusPolicy(Qt::ClickFocus);
+    }
     return control;
-}
-
-void FormWindow::ApplyTabOrder() {
-    for (std::size_t i = 0; i < controls_.size(); ++i) {
-        QWidget* widget = controls_[i].widget;
-        if (widget == nullptr || widget->focusPolicy() == Qt::NoFocus) continue;
-        if (design_.components[i].tabOrder < 0) {
-            widget->setFocusPolicy(Qt::ClickFocus);
-        } else {
-            tabStops_.push_back(static_cast<int>(i));
-        }
-    }
-    std::ranges::stable_sort(tabStops_, {}, [this](int component) {
-        return design_.components[static_cast<std::size_t>(component)].tabOrder;
-    });
-    for (std::size_t i = 1; i < tabStops_.size(); ++i) {
-        setTabOrder(controls_[static_cast<std::size_t>(tabStops_[i - 1])].widget,
-                    controls_[static_cast<std::size_t>(tabStops_[i])].widget);
-    }
 }
 
 void FormWindow::SetBounds(TRect bounds) {
@@ -235,8 +218,6 @@ void FormWindow::ShowForm() {
         move(screen.left() + (screen.width() - width()) / 2,
              screen.top() + (screen.height() - height()) / 2);
     }
-    // A dialog starts with the focus on its first control in tab order.
-    if (focusWidget() == nullptr && !tabStops_.empty()) FocusComponent(tabStops_.front());
     show();
     raise();
     activateWindow();
@@ -350,6 +331,11 @@ int FormWindow::FocusedComponent() const {
     return -1;
 }
 
+TPoint FormWindow::CursorPosition() const {
+    const QPoint at = mapFromGlobal(QCursor::pos());
+    return {at.x(), at.y()};
+}
+
 void FormWindow::FocusComponent(int component) {
     const Control& control = controls_.at(static_cast<std::size_t>(component));
     if (!control.items.empty()) {
@@ -361,12 +347,10 @@ void FormWindow::FocusComponent(int component) {
     }
 }
 
-// Key presses reach the window before any widget: the form library sees every key, Tab
-// included, and only the keys it leaves go on to the focused control.
-//
-// Shift is the one key held back: typing Shift+Tab presses Shift first, and that press
-// must not count as a key of its own, or Shift+Tab could never be navigation. A Shift
-// press is reported when Shift is let go with no other key or button pressed meanwhile.
+// Key presses and releases reach the window before any widget: the form library sees
+// every key, Tab and Shift included, and only the presses it leaves go on to the focused
+// control. Qt reports a held key as releases and presses marked auto-repeat; the key was
+// not let go, so only its presses are told.
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != windowHandle()) return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::FocusIn) {
@@ -378,24 +362,13 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
     if (events_ == nullptr) return false;
     if (event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (key.key() == Qt::Key_Shift) {
-            if (!key.isAutoRepeat()) shiftAlone_ = true;
-            return true;
-        }
-        shiftAlone_ = false;
         return events_->KeyDown(VirtualKeyFor(key), ShiftStateFor(key.modifiers()));
     }
     if (event->type() == QEvent::KeyRelease) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (key.key() == Qt::Key_Shift && !key.isAutoRepeat() && shiftAlone_) {
-            shiftAlone_ = false;
-            TShiftState shift = ShiftStateFor(key.modifiers());
-            shift.shift = true;
-            events_->KeyDown(keys::vkShift, shift);
-        }
+        if (!key.isAutoRepeat()) events_->KeyUp(VirtualKeyFor(key), ShiftStateFor(key.modifiers()));
         return false;
     }
-    if (event->type() == QEvent::MouseButtonPress) shiftAlone_ = false;
     return QWidget::eventFilter(watched, event);
 }
 

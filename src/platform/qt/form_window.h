@@ -49,6 +49,7 @@ public:
     void SetControlValue(int component, int value);
     int FocusedComponent() const;
     void FocusComponent(int component);
+    TPoint CursorPosition() const;
 
     // A saver surface paints itself, past Qt's backing store.
     QPaintEngine* paintEngine() const override;
@@ -70,14 +71,12 @@ private:
 
     void BuildControls();
     Control BuildControl(int index, const TComponentDesign& component);
-    void ApplyTabOrder();
     void WaitUntilExposed();
     void GrabInput();
 
     const TFormDesign& design_;
     WindowEvents* events_;
     std::vector<Control> controls_;
-    std::vector<int> tabStops_;  // components in tab order
     // The saver surface's frames go straight to the X server, on a connection of their own
     // where the server allows one.
     XConnection presenterConnection_;
@@ -85,7 +84,6 @@ private:
     const TBitmap* presented_ = nullptr;
     TRect presentedRect_;
     int grabAttempts_ = 0;
-    bool shiftAlone_ = false;  // Shift is down and nothing else was pressed since
 };
 
 }  // namespace nuvo::qt

@@ -7,10 +7,25 @@
 #include "app/program.h"
 
 namespace nuvo::qt {
-namespace {
-// The one form window there is: the given window.
-constexpr WindowHandle kGivenWindow = 1;
-}  // namespace
+// The saver form's window: frames go into the given window, which we neither move nor
+// show; there are no controls and no pointer of ours.
+class ModulePort::SaverWindow final : public PlatformWindow {
+public:
+    SaverWindow(ModulePort& port, WindowEvents& events) : port_(port) { port_.saverEvents_ = &events; }
+    ~SaverWindow() override { port_.saverEvents_ = nullptr; }
+
+    void SetBounds(TRect) override {}
+    void Show() override {}
+    void Present(TRect clientRect, const TBitmap& bitmap) override { port_.window_.Present(clientRect, bitmap); }
+    int ControlValue(int) override { return 0; }
+    void SetControlValue(int, int) override {}
+    int FocusedComponent() override { return -1; }
+    void FocusComponent(int) override {}
+    std::optional<TPoint> CursorPosition() override { return std::nullopt; }
+
+private:
+    ModulePort& port_;
+};
 
 ModulePort::ModulePort(ModuleWindow& window, SettingOverrides overrides)
     : QtPort(DefaultProfileDirectory(), CloseSignals::EndProcess{}, window.ConnectionDescriptor()),
@@ -19,15 +34,8 @@ ModulePort::ModulePort(ModuleWindow& window, SettingOverrides overrides)
 
 bool ModulePort::TakeResize() { return std::exchange(resized_, false); }
 
-WindowHandle ModulePort::CreateFormWindow(const TFormDesign&, WindowEvents& events) {
-    saverEvents_ = &events;
-    return kGivenWindow;
-}
-
-void ModulePort::DestroyFormWindow(WindowHandle) { saverEvents_ = nullptr; }
-
-void ModulePort::PresentBitmap(WindowHandle, TRect clientRect, const TBitmap& bitmap) {
-    window_.Present(clientRect, bitmap);
+std::unique_ptr<PlatformWindow> ModulePort::CreateFormWindow(const TFormDesign&, WindowEvents& events) {
+    return std::make_unique<SaverWindow>(*this, events);
 }
 
 // The window's news is a close request to the saver, taken between two frames like any
@@ -54,7 +62,7 @@ std::string ModulePort::GetProfileString(std::string_view section, std::string_v
     return QtPort::GetProfileString(section, key, fileName);
 }
 
-void ModulePort::ShowMessageBox(WindowHandle, std::string_view text, std::string_view title,
+void ModulePort::ShowMessageBox(PlatformWindow*, std::string_view text, std::string_view title,
                                 TMessageBoxIcon) {
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
                  static_cast<int>(text.size()), text.data());

@@ -23,15 +23,13 @@ public:
     int ScreenWidth() override { return window_.Width(); }
     int ScreenHeight() override { return window_.Height(); }
     void CaptureScreen(TBitmap& dest) override { window_.DrawPicture(dest); }
-    std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(WindowHandle, int width, int height) override {
+    std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(PlatformWindow&, int width, int height) override {
         return window_.CreateImageMemory(width, height);
     }
 
-    WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
-    void DestroyFormWindow(WindowHandle window) override;
-    void SetWindowBounds(WindowHandle, TRect) override {}
-    void ShowFormWindow(WindowHandle) override {}
-    void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) override;
+    // The saver's window is the given one: it shows the frames and nothing else.
+    std::unique_ptr<PlatformWindow> CreateFormWindow(const TFormDesign& design,
+                                                     WindowEvents& events) override;
 
     void DispatchPendingEvents() override;
 
@@ -39,10 +37,12 @@ public:
                                  std::string_view fileName) override;
 
     // There is nobody to click a box away: the message goes to stderr.
-    void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+    void ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                         TMessageBoxIcon icon) override;
 
 private:
+    class SaverWindow;
+
     ModuleWindow& window_;
     SettingOverrides overrides_;
     WindowEvents* saverEvents_ = nullptr;  // the saver form on the window, while it exists

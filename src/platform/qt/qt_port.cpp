@@ -98,73 +98,55 @@ std::unique_ptr<BitmapMemory> QtPort::CreateBitmapMemory(int width, int height) 
     return AllocatePageBitmapMemory(width, height);
 }
 
-std::unique_ptr<BitmapMemory> QtPort::CreateDisplayBitmapMemory(WindowHandle handle, int width, int height) {
-    FormWindow* window = Window(handle);
-    return window != nullptr && window->IsSaverSurface() ? window->CreateImageMemory(width, height)
-                                                         : CreateBitmapMemory(width, height);
+// The form's hold on its widget. The widget goes when the form lets it go, later if its
+// own event handler may still be running.
+class QtPort::Window final : public PlatformWindow {
+public:
+    Window(QtPort& port, FormWindow& widget) : port_(port), widget_(widget) {}
+    ~Window() override {
+        std::erase(port_.windows_, &widget_);
+        widget_.StopEvents();
+        widget_.hide();
+        if (port_.dispatchDepth_ > 0) {
+            widget_.deleteLater();
+        } else {
+            delete &widget_;
+        }
+    }
+
+    FormWindow& Widget() { return widget_; }
+
+    void SetBounds(TRect bounds) override { widget_.SetBounds(bounds); }
+    void Show() override { widget_.ShowForm(); }
+    void Present(TRect clientRect, const TBitmap& bitmap) override {
+        port_.frameLog_.PresentBegins();
+        widget_.Present(clientRect, bitmap);
+        port_.frameLog_.PresentEnded();
+    }
+    int ControlValue(int component) override { return widget_.ControlValue(component); }
+    void SetControlValue(int component, int value) override { widget_.SetControlValue(component, value); }
+    int FocusedComponent() override { return widget_.FocusedComponent(); }
+    void FocusComponent(int component) override { widget_.FocusComponent(component); }
+    std::optional<TPoint> CursorPosition() override { return widget_.CursorPosition(); }
+
+private:
+    QtPort& port_;
+    FormWindow& widget_;
+};
+
+std::unique_ptr<BitmapMemory> QtPort::CreateDisplayBitmapMemory(PlatformWindow& window, int width, int height) {
+    FormWindow& widget = static_cast<Window&>(window).Widget();  // every window here is this port's
+    return widget.IsSaverSurface() ? widget.CreateImageMemory(width, height) : CreateBitmapMemory(width, height);
 }
 
-FormWindow* QtPort::Window(WindowHandle handle) const {
-    auto* window = reinterpret_cast<FormWindow*>(handle);
-    return std::find(windows_.begin(), windows_.end(), window) != windows_.end() ? window
-                                                                                 : nullptr;
-}
-
-WindowHandle QtPort::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
-    auto* window = new FormWindow(design, events);
+std::unique_ptr<PlatformWindow> QtPort::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
+    auto* widget = new FormWindow(design, events);
     // Instances find each other by this class; Qt would name the window after the program.
-    desktop_.SetWindowClass(window->winId(), QCoreApplication::applicationName().toStdString(),
+    desktop_.SetWindowClass(widget->winId(), QCoreApplication::applicationName().toStdString(),
                             design.className);
-    window->SetCursorHidden(cursorCount_ < 0);
-    windows_.push_back(window);
-    return reinterpret_cast<WindowHandle>(window);
-}
-
-void QtPort::DestroyFormWindow(WindowHandle handle) {
-    FormWindow* window = Window(handle);
-    if (window == nullptr) return;
-    windows_.erase(std::find(windows_.begin(), windows_.end(), window));
-    window->StopEvents();
-    window->hide();
-    if (dispatchDepth_ > 0) {
-        window->deleteLater();  // its own event handler may still be running
-    } else {
-        delete window;
-    }
-}
-
-void QtPort::SetWindowBounds(WindowHandle handle, TRect bounds) {
-    if (FormWindow* window = Window(handle)) window->SetBounds(bounds);
-}
-
-void QtPort::ShowFormWindow(WindowHandle handle) {
-    if (FormWindow* window = Window(handle)) window->ShowForm();
-}
-
-void QtPort::PresentBitmap(WindowHandle handle, TRect clientRect, const TBitmap& bitmap) {
-    if (FormWindow* window = Window(handle)) {
-        frameLog_.PresentBegins();
-        window->Present(clientRect, bitmap);
-        frameLog_.PresentEnded();
-    }
-}
-
-int QtPort::ControlValue(WindowHandle handle, int component) {
-    FormWindow* window = Window(handle);
-    return window ? window->ControlValue(component) : 0;
-}
-
-void QtPort::SetControlValue(WindowHandle handle, int component, int value) {
-    if (FormWindow* window = Window(handle)) window->SetControlValue(component, value);
-}
-
-int QtPort::FocusedComponent(WindowHandle handle) {
-    FormWindow* window = Window(handle);
-    return window ? window->FocusedComponent() : -1;
-}
-
-void QtPort::FocusComponent(WindowHandle handle, int component) {
-    if (FormWindow* window = Window(handle)) window->FocusComponent(component);
+    widget->SetCursorHidden(cursorCount_ < 0);
+    windows_.push_back(widget);
+    return std::make_unique<Window>(*this, *widget);
 }
 
 // A signal is a close request to the main window (the first one made), as the close box
@@ -198,9 +180,9 @@ bool QtPort::WriteProfileString(std::string_view section, std::string_view key,
     return profiles_.WriteString(section, key, value, fileName);
 }
 
-void QtPort::ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+void QtPort::ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                             TMessageBoxIcon) {
-    FormWindow* ownerWindow = Window(owner);
+    FormWindow* ownerWindow = owner != nullptr ? &static_cast<Window*>(owner)->Widget() : nullptr;
     const auto box = CreateErrorBox(ownerWindow, FromUtf8(text), FromUtf8(title));
     QDialog* const outerBox = std::exchange(shownBox_, box.get());
     ++dispatchDepth_;

@@ -40,18 +40,11 @@ public:
     bool WaitForTickOrEvent(std::uint32_t from, std::uint32_t milliseconds) override;
 
     std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) override;
-    std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(WindowHandle window, int width,
+    std::unique_ptr<BitmapMemory> CreateDisplayBitmapMemory(PlatformWindow& window, int width,
                                                             int height) override;
 
-    WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
-    void DestroyFormWindow(WindowHandle window) override;
-    void SetWindowBounds(WindowHandle window, TRect bounds) override;
-    void ShowFormWindow(WindowHandle window) override;
-    void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) override;
-    int ControlValue(WindowHandle window, int component) override;
-    void SetControlValue(WindowHandle window, int component, int value) override;
-    int FocusedComponent(WindowHandle window) override;
-    void FocusComponent(WindowHandle window, int component) override;
+    std::unique_ptr<PlatformWindow> CreateFormWindow(const TFormDesign& design,
+                                                     WindowEvents& events) override;
 
     void DispatchPendingEvents() override;
     void WaitForEvent() override;
@@ -61,7 +54,7 @@ public:
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value, std::string_view fileName) override;
 
-    void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+    void ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                         TMessageBoxIcon icon) override;
 
 protected:
@@ -71,12 +64,12 @@ protected:
            int eventConnection);
 
 private:
-    FormWindow* Window(WindowHandle handle) const;
+    class Window;
     void CloseOnSignal();
 
     X11Desktop desktop_;
     ProfileStore profiles_;
-    std::vector<FormWindow*> windows_;
+    std::vector<FormWindow*> windows_;  // in creation order
     int cursorCount_ = 0;
     int dispatchDepth_ = 0;
     FrameLog frameLog_;

@@ -1,6 +1,7 @@
 #include "platform/qt/x11_desktop.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <X11/Xatom.h>
@@ -56,7 +57,23 @@ XConnection X11Desktop::OpenConnection() {
     return XConnection(XOpenDisplay(qt != nullptr ? DisplayString(qt) : nullptr));
 }
 
-X11Desktop::X11Desktop() {
+X11Desktop::X11Desktop() : screenWatch_(std::make_unique<QObject>()) {
+    const auto forget = [this] { rootSizeKnown_ = false; };
+    const auto watch = [this, forget](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, screenWatch_.get(), forget);
+        QObject::connect(screen, &QScreen::virtualGeometryChanged, screenWatch_.get(), forget);
+    };
+    // Qt sees the screens only with a QGuiApplication; without one (the xscreensaver module)
+    // the size is asked of the server each time.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+        QObject::connect(gui, &QGuiApplication::screenAdded, screenWatch_.get(), [forget, watch](QScreen* screen) {
+            forget();
+            watch(screen);
+        });
+        QObject::connect(gui, &QGuiApplication::screenRemoved, screenWatch_.get(), forget);
+        watchesScreens_ = true;
+    }
     display_ = QtDisplay();
     if (display_ == nullptr) {
         display_ = XOpenDisplay(nullptr);
@@ -76,31 +93,21 @@ X11Desktop::~X11Desktop() {
     if (ownsDisplay_) XCloseDisplay(display_);
 }
 
-void X11Desktop::RootSize(int& width, int& height) {
-    width = height = 0;
-    if (display_ == nullptr) return;
-    // Asked of the server each time: the screen can change size while we run.
-    Window root = 0;
-    int x = 0, y = 0;
-    unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border,
-                     &depth)) {
-        width = static_cast<int>(w);
-        height = static_cast<int>(h);
+TRect X11Desktop::RootSize() {
+    if (!rootSizeKnown_ && display_ != nullptr) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned int w = 0, h = 0, border = 0, depth = 0;
+        const bool known = XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth);
+        rootSize_ = known ? TRect{0, 0, static_cast<int>(w), static_cast<int>(h)} : TRect{};
+        rootSizeKnown_ = known && watchesScreens_;
     }
+    return rootSize_;
 }
 
-int X11Desktop::ScreenWidth() {
-    int width = 0, height = 0;
-    RootSize(width, height);
-    return width;
-}
+int X11Desktop::ScreenWidth() { return RootSize().width; }
 
-int X11Desktop::ScreenHeight() {
-    int width = 0, height = 0;
-    RootSize(width, height);
-    return height;
-}
+int X11Desktop::ScreenHeight() { return RootSize().height; }
 
 bool X11Desktop::HasClass(Window window, std::string_view className) {
     XClassHint hint{};
@@ -240,9 +247,8 @@ void ReadDrawablePixels(Display* display, unsigned long drawable, int width, int
 
 void X11Desktop::CaptureScreen(TBitmap& dest) {
     if (display_ == nullptr) return;
-    int screenWidth = 0, screenHeight = 0;
-    RootSize(screenWidth, screenHeight);
-    ReadDrawablePixels(display_, DefaultRootWindow(display_), screenWidth, screenHeight, dest);
+    const TRect screen = RootSize();
+    ReadDrawablePixels(display_, DefaultRootWindow(display_), screen.width, screen.height, dest);
 }
 
 }  // namespace nuvo::qt

@@ -9,6 +9,7 @@
 #include "ui/graphics.h"
 
 struct _XDisplay;
+class QObject;
 
 namespace nuvo::qt {
 
@@ -61,11 +62,18 @@ public:
 private:
     bool HasClass(unsigned long window, std::string_view className);
     unsigned long ClientWindow(unsigned long frame, int depth);
-    void RootSize(int& width, int& height);
+    // The root window's size, or 0 x 0 without a display.
+    TRect RootSize();
 
     _XDisplay* display_ = nullptr;
     bool ownsDisplay_ = false;
     unsigned long wmState_ = 0;
+    // The root size as last asked of the server; asked again once Qt has seen the screens
+    // change, so that the frame loop's look at the size costs no round trip.
+    TRect rootSize_;
+    bool rootSizeKnown_ = false;
+    bool watchesScreens_ = false;  // Qt tells when the screens change
+    std::unique_ptr<QObject> screenWatch_;
 };
 
 }  // namespace nuvo::qt

@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <numeric>
 #include <string>
 
 #include "dib_memory.h"
@@ -106,7 +105,6 @@ FormWindow::FormWindow(Win32Port& port, HINSTANCE instance, const TFormDesign& d
         bounds.left = (GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2 - outer.left;
         bounds.top = (GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2 - outer.top;
     }
-    GetCursorPos(&lastCursor_);
     const RECT outer = OuterRect(design, bounds);
     CreateWindowExW(WindowExStyle(design), className.c_str(), Widen(design.caption).c_str(),
                     WindowStyle(design), outer.left, outer.top, outer.right - outer.left,
@@ -115,6 +113,7 @@ FormWindow::FormWindow(Win32Port& port, HINSTANCE instance, const TFormDesign& d
 }
 
 FormWindow::~FormWindow() {
+    port_.ForgetForm(this);
     if (hwnd_) {
         // No more events once the form library lets the window go.
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -128,18 +127,11 @@ FormWindow::~FormWindow() {
 
 // --- building ---------------------------------------------------------------------------
 
+// In the order of the design: a control made later lies below those made before it.
 void FormWindow::CreateControls(HINSTANCE instance) {
-    // Controls are made in tab order, so their z-order is the order Tab visits them.
-    std::vector<int> order(controls_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const auto rank = [&](int i) {
-            const int tab = design_.components[static_cast<std::size_t>(i)].tabOrder;
-            return tab < 0 ? static_cast<int>(controls_.size()) + 1 : tab;
-        };
-        return rank(a) < rank(b);
-    });
-    for (int index : order) CreateControl(instance, index);
+    for (std::size_t index = 0; index < controls_.size(); ++index) {
+        CreateControl(instance, static_cast<int>(index));
+    }
 }
 
 HWND FormWindow::CreateChild(HINSTANCE instance, const wchar_t* windowClass,
@@ -166,7 +158,7 @@ void FormWindow::CreateControl(HINSTANCE instance, int index) {
 
     switch (design.kind) {
         case TComponentKind::Image:
-            break;  // drawn by PresentBitmap into the form's client area
+            break;  // drawn by Present into the form's client area
         case TComponentKind::Label:
             control.hwnd = CreateChild(instance, L"STATIC", design.text,
                                        common | SS_LEFT | SS_NOPREFIX, design.bounds, id);
@@ -185,20 +177,20 @@ void FormWindow::CreateControl(HINSTANCE instance, int index) {
             }
             control.hwnd = CreateChild(instance, L"BUTTON", design.text,
                                        common | BS_GROUPBOX, design.bounds, id);
-            SetValue(index, design.itemIndex);
+            SetControlValue(index, design.itemIndex);
             break;
         }
         case TComponentKind::ScrollBar:
             control.hwnd = CreateChild(instance, L"SCROLLBAR", "",
                                        common | SBS_HORZ | WS_GROUP | tabStop, design.bounds, id);
             SetScrollRange(control.hwnd, SB_CTL, design.min, design.max, FALSE);
-            SetValue(index, design.position);
+            SetControlValue(index, design.position);
             break;
         case TComponentKind::CheckBox:
             control.hwnd = CreateChild(instance, L"BUTTON", design.text,
                                        common | BS_AUTOCHECKBOX | WS_GROUP | tabStop,
                                        design.bounds, id);
-            SetValue(index, design.checked ? 1 : 0);
+            SetControlValue(index, design.checked ? 1 : 0);
             break;
         case TComponentKind::BitBtn: {
             const int buttonId = design.buttonKind == TBitBtnKind::bkOK       ? IDOK
@@ -229,18 +221,6 @@ void FormWindow::SetBounds(TRect bounds) {
 void FormWindow::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
-    // A window with controls starts with the focus on the first in tab order.
-    if (FocusedComponent() < 0) {
-        int first = -1;
-        for (std::size_t i = 0; i < controls_.size(); ++i) {
-            const int order = design_.components[i].tabOrder;
-            if (order >= 0 && (first < 0 ||
-                               order < design_.components[static_cast<std::size_t>(first)].tabOrder)) {
-                first = static_cast<int>(i);
-            }
-        }
-        if (first >= 0) Focus(first);
-    }
     UpdateWindow(hwnd_);
 }
 
@@ -270,7 +250,7 @@ void FormWindow::Present(TRect clientRect, const TBitmap& bitmap) {
     ValidateRect(hwnd_, &shown);
 }
 
-int FormWindow::Value(int component) const {
+int FormWindow::ControlValue(int component) {
     const TComponentDesign& design = design_.components[static_cast<std::size_t>(component)];
     const Control& control = controls_[static_cast<std::size_t>(component)];
     switch (design.kind) {
@@ -290,7 +270,7 @@ int FormWindow::Value(int component) const {
     }
 }
 
-void FormWindow::SetValue(int component, int value) {
+void FormWindow::SetControlValue(int component, int value) {
     const TComponentDesign& design = design_.components[static_cast<std::size_t>(component)];
     const Control& control = controls_[static_cast<std::size_t>(component)];
     switch (design.kind) {
@@ -302,7 +282,7 @@ void FormWindow::SetValue(int component, int value) {
             }
             break;
         case TComponentKind::ScrollBar:
-            SetScrollPos(control.hwnd, SB_CTL, std::clamp(value, design.min, design.max), TRUE);
+            SetScrollPos(control.hwnd, SB_CTL, value, TRUE);  // the control keeps to its range
             break;
         case TComponentKind::CheckBox:
             SendMessageW(control.hwnd, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -324,14 +304,20 @@ int FormWindow::ComponentOf(HWND hwnd) const {
     return -1;
 }
 
-int FormWindow::FocusedComponent() const { return ComponentOf(GetFocus()); }
+int FormWindow::FocusedComponent() { return ComponentOf(GetFocus()); }
 
-void FormWindow::Focus(int component) {
+std::optional<TPoint> FormWindow::CursorPosition() {
+    POINT cursor;
+    if (!GetCursorPos(&cursor) || !ScreenToClient(hwnd_, &cursor)) return std::nullopt;
+    return TPoint{cursor.x, cursor.y};
+}
+
+void FormWindow::FocusComponent(int component) {
     const Control& control = controls_.at(static_cast<std::size_t>(component));
     HWND target = control.hwnd;
     if (!control.items.empty()) {
         // A radio group takes the focus on its selected item, or its first.
-        const int selected = Value(component);
+        const int selected = ControlValue(component);
         target = control.items[static_cast<std::size_t>(std::max(selected, 0))];
     }
     if (target) SetFocus(target);
@@ -383,10 +369,7 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_MOUSEMOVE:
-            if (CursorMoved()) {
-                events_.MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
-                                  MouseShiftState(wParam));
-            }
+            events_.MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), MouseShiftState(wParam));
             return 0;
         case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
         case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK: case WM_XBUTTONDBLCLK:
@@ -418,16 +401,6 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
-}
-
-bool FormWindow::CursorMoved() {
-    // Windows also sends WM_MOUSEMOVE when the mouse has not moved: when a window appears
-    // under the cursor, for one. Only a new position is a move of the mouse.
-    const DWORD position = GetMessagePos();
-    const POINT cursor{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    if (false) return false;
-    lastCursor_ = cursor;
-    return true;
 }
 
 void FormWindow::OnCommand(HWND control, int notification) {
@@ -484,7 +457,7 @@ void FormWindow::OnHorizontalScroll(HWND control, int request) {
         }
         default: return;
     }
-    SetValue(component, position);
+    SetControlValue(component, position);
 }
 
 void FormWindow::OnPaint() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "ui/form_design.h"
@@ -14,25 +15,26 @@ namespace nuvo::win32 {
 
 class Win32Port;
 
-class FormWindow {
+class FormWindow final : public PlatformWindow {
 public:
     FormWindow(Win32Port& port, HINSTANCE instance, const TFormDesign& design,
                WindowEvents& events);
-    ~FormWindow();
+    ~FormWindow() override;
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
     HWND Hwnd() const { return hwnd_; }
     WindowEvents& Events() { return events_; }
 
-    void SetBounds(TRect bounds);
-    void Show();
-    void Present(TRect clientRect, const TBitmap& bitmap);
+    void SetBounds(TRect bounds) override;
+    void Show() override;
+    void Present(TRect clientRect, const TBitmap& bitmap) override;
+    int ControlValue(int component) override;
+    void SetControlValue(int component, int value) override;
+    int FocusedComponent() override;
+    void FocusComponent(int component) override;
+    std::optional<TPoint> CursorPosition() override;
 
-    int Value(int component) const;
-    void SetValue(int component, int value);
-    int FocusedComponent() const;
-    void Focus(int component);
     // True when hwnd is this window or one of its controls.
     bool Contains(HWND hwnd) const;
     // Arrow keys move the selection within a radio group, as dialog navigation would.
@@ -55,7 +57,6 @@ private:
     void OnCommand(HWND control, int notification);
     void OnHorizontalScroll(HWND control, int request);
     void OnPaint();
-    bool CursorMoved();
     void UpdateDefaultButton();
 
     Win32Port& port_;
@@ -64,10 +65,9 @@ private:
     HWND hwnd_ = nullptr;
     HBRUSH background_ = nullptr;
     std::vector<Control> controls_;
-    // What PresentBitmap last showed, so that a repaint shows it again.
+    // What Present last showed, so that a repaint shows it again.
     const std::uint32_t* presentedPixels_ = nullptr;
     TRect presentedRect_;
-    POINT lastCursor_{};  // screen position of the last mouse move reported
 };
 
 }  // namespace nuvo::win32

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <stdexcept>
 #include <utility>
 
 #include "dib_memory.h"
@@ -18,8 +17,6 @@
 
 namespace nuvo::win32 {
 namespace {
-
-HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 // The profile functions take zero-terminated texts.
 std::string ZeroTerminated(std::string_view text) { return std::string(text); }
@@ -69,7 +66,6 @@ TShiftState CurrentShiftState() {
 Win32Port::Win32Port(HINSTANCE instance) : instance_(instance) {}
 
 Win32Port::~Win32Port() {
-    forms_.clear();
     if (font_) DeleteObject(font_);
     if (timerResolutionRaised_) timeEndPeriod(1);
     if (frameTimer_) CloseHandle(frameTimer_);
@@ -165,52 +161,23 @@ DibMemory* Win32Port::DibOf(const std::uint32_t* pixels) const {
 
 // --- windows ----------------------------------------------------------------------------
 
-WindowHandle Win32Port::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
-    forms_.push_back(std::make_unique<FormWindow>(*this, instance_, design, events));
-    return reinterpret_cast<WindowHandle>(forms_.back()->Hwnd());
-}
-
-FormWindow& Win32Port::Form(WindowHandle window) {
-    const auto found = std::find_if(forms_.begin(), forms_.end(), [&](const auto& form) {
-        return form->Hwnd() == ToHwnd(window);
-    });
-    if (found == forms_.end()) throw std::invalid_argument("not a window of this program");
-    return **found;
+std::unique_ptr<PlatformWindow> Win32Port::CreateFormWindow(const TFormDesign& design, WindowEvents& events) {
+    auto form = std::make_unique<FormWindow>(*this, instance_, design, events);
+    forms_.push_back(form.get());
+    return form;
 }
 
 FormWindow* Win32Port::FormContaining(HWND hwnd) {
-    for (auto& form : forms_) {
-        if (form->Contains(hwnd)) return form.get();
+    for (FormWindow* form : forms_) {
+        if (form->Contains(hwnd)) return form;
     }
     return nullptr;
-}
-
-void Win32Port::DestroyFormWindow(WindowHandle window) {
-    std::erase_if(forms_, [&](const auto& form) { return form->Hwnd() == ToHwnd(window); });
-}
-
-void Win32Port::SetWindowBounds(WindowHandle window, TRect bounds) { Form(window).SetBounds(bounds); }
-void Win32Port::ShowFormWindow(WindowHandle window) { Form(window).Show(); }
-
-void Win32Port::PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) {
-    Form(window).Present(clientRect, bitmap);
-}
-
-int Win32Port::ControlValue(WindowHandle window, int component) {
-    return Form(window).Value(component);
-}
-void Win32Port::SetControlValue(WindowHandle window, int component, int value) {
-    Form(window).SetValue(component, value);
-}
-int Win32Port::FocusedComponent(WindowHandle window) { return Form(window).FocusedComponent(); }
-void Win32Port::FocusComponent(WindowHandle window, int component) {
-    Form(window).Focus(component);
 }
 
 HFONT Win32Port::FontFor(const TFormDesign& design) {
     if (design.fontHeight <= 0) return nullptr;
     if (font_) return font_;
-    // The designed face has no Japanese glyphs on most systems; these UI faces do. The
+    // The system font has no Japanese glyphs on most systems; these UI faces do. The
     // Shift-JIS character set lets the font mapper find one where none of them exists.
     static constexpr std::array kFaces{L"Yu Gothic UI", L"Meiryo UI", L"MS UI Gothic",
                                        L"Noto Sans CJK JP", L"Noto Sans JP"};
@@ -237,11 +204,17 @@ HFONT Win32Port::FontFor(const TFormDesign& design) {
 // --- events -----------------------------------------------------------------------------
 
 bool Win32Port::RouteKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool up = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+    if (!down && !up) return false;
     FormWindow* form = FormContaining(msg.hwnd);
     if (!form) return false;
     const auto key = static_cast<TKeyCode>(msg.wParam);
     const TShiftState shift = CurrentShiftState();
+    if (up) {
+        form->Events().KeyUp(key, shift);
+        return false;  // the control sees its key go up as well
+    }
     // The form library sees every key first (its dialog keys, the saver's key handler);
     // what it leaves goes on to the focused control.
     if (form->Events().KeyDown(key, shift)) return true;
@@ -290,15 +263,16 @@ bool Win32Port::WriteProfileString(std::string_view section, std::string_view ke
 
 // --- message boxes ----------------------------------------------------------------------
 
-void Win32Port::ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+void Win32Port::ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                                TMessageBoxIcon icon) {
+    HWND ownerHwnd = owner != nullptr ? static_cast<FormWindow*>(owner)->Hwnd() : nullptr;
     UINT type = MB_OK;
     switch (icon) {
         case TMessageBoxIcon::Error: type |= MB_ICONERROR; break;
     }
     // An owner is disabled while its box shows; without one, all of this thread's windows are.
-    if (!owner) type |= MB_TASKMODAL;
-    MessageBoxW(ToHwnd(owner), Widen(text).c_str(), Widen(title).c_str(), type);
+    if (!ownerHwnd) type |= MB_TASKMODAL;
+    MessageBoxW(ownerHwnd, Widen(text).c_str(), Widen(title).c_str(), type);
 }
 
 }  // namespace nuvo::win32

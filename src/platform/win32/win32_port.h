@@ -39,15 +39,8 @@ public:
 
     std::unique_ptr<BitmapMemory> CreateBitmapMemory(int width, int height) override;
 
-    WindowHandle CreateFormWindow(const TFormDesign& design, WindowEvents& events) override;
-    void DestroyFormWindow(WindowHandle window) override;
-    void SetWindowBounds(WindowHandle window, TRect bounds) override;
-    void ShowFormWindow(WindowHandle window) override;
-    void PresentBitmap(WindowHandle window, TRect clientRect, const TBitmap& bitmap) override;
-    int ControlValue(WindowHandle window, int component) override;
-    void SetControlValue(WindowHandle window, int component, int value) override;
-    int FocusedComponent(WindowHandle window) override;
-    void FocusComponent(WindowHandle window, int component) override;
+    std::unique_ptr<PlatformWindow> CreateFormWindow(const TFormDesign& design,
+                                                     WindowEvents& events) override;
 
     void DispatchPendingEvents() override;
     void WaitForEvent() override;
@@ -57,8 +50,11 @@ public:
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value, std::string_view fileName) override;
 
-    void ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view title,
+    void ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                         TMessageBoxIcon icon) override;
+
+    // A form window going away is no longer one of this port's.
+    void ForgetForm(FormWindow* form) { std::erase(forms_, form); }
 
     // The DIB section behind these pixels, if this port made them (CreateBitmapMemory).
     DibMemory* DibOf(const std::uint32_t* pixels) const;
@@ -73,14 +69,13 @@ public:
     HFONT FontFor(const TFormDesign& design);
 
 private:
-    FormWindow& Form(WindowHandle window);
     // The form whose window is, or contains, hwnd; nullptr if none of ours.
     FormWindow* FormContaining(HWND hwnd);
     bool RouteKey(const MSG& msg);
     void RethrowPendingError();
 
     HINSTANCE instance_;
-    std::vector<std::unique_ptr<FormWindow>> forms_;
+    std::vector<FormWindow*> forms_;  // the windows the forms hold
     std::unordered_map<const std::uint32_t*, DibMemory*> dibs_;
     std::exception_ptr pendingError_;
     HFONT font_ = nullptr;
