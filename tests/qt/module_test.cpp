@@ -73,9 +73,9 @@ int ExpectAdvancingFrames(FrameMatcher& matcher, const std::function<Picture()>&
     return after;
 }
 
-// nuvo_k48 processes of this build on this display (xscreensaver names the screen too).
-std::vector<pid_t> ModuleProcesses(const XSession& session) {
-    const std::filesystem::path program = std::filesystem::canonical(NUVO_K48_PROGRAM);
+// Processes of this program file on this display (xscreensaver names the screen too).
+std::vector<pid_t> ProcessesOf(const std::filesystem::path& programFile, const XSession& session) {
+    const std::filesystem::path program = std::filesystem::canonical(programFile);
     const std::set<std::string> displays{"DISPLAY=" + session.DisplayName(), "DISPLAY=" + session.DisplayName() + ".0"};
     std::vector<pid_t> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -297,18 +297,21 @@ TEST(XscreensaverModule, BadCommandLinesEndWithStatusOneAndAMessage) {
 }
 
 // The real daemon, as the user nobody when the test runs as root, with nuvo_k48 --root as
-// its one module and the settings in its user's ~/.config.
+// its one module and the settings in its user's ~/.config. The module is a copy of the
+// program in that user's home, which the user can reach whatever the build directory allows.
 class XscreensaverDaemon {
 public:
     XscreensaverDaemon(XSession& session, const TWaveSettings& settings) : session_(session) {
         const auto& home = home_.Path();
         std::filesystem::create_directories(home / ".config");
         std::filesystem::create_directories(home / "runtime");
+        std::filesystem::create_directories(home / "bin");
+        std::filesystem::copy_file(NUVO_K48_PROGRAM, Module());
         test_support::WriteBytes(home / ".config" / "nuvo_k48.ini", SettingsText(settings));
         test_support::WriteBytes(home / ".xscreensaver",
                                  "mode: one\nselected: 0\ntimeout: 0:30:00\nlock: False\nfade: False\n"
                                  "unfade: False\nsplash: False\ndpmsEnabled: False\n"
-                                 "programs: " + std::string(NUVO_K48_PROGRAM) + " --root \\n\n");
+                                 "programs: " + Module().string() + " --root \\n\n");
         if (geteuid() == 0) {
             for (const auto& entry : std::filesystem::recursive_directory_iterator(home)) {
                 EXPECT_EQ(chown(entry.path().c_str(), kNobody, kNobody), 0);
@@ -328,6 +331,8 @@ public:
             },
             15s);
     }
+
+    std::filesystem::path Module() const { return home_.Path() / "bin" / "nuvo_k48"; }
 
 private:
     std::vector<std::string> AsUser(std::vector<std::string> command) const {
@@ -357,7 +362,7 @@ TEST(XscreensaverModule, DaemonShowsOurFramesOfTheScreenItCoveredAndAKeyEndsThem
 
     ASSERT_TRUE(daemon.Activate());
     const auto activated = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WaitUntil([&] { return ModuleProcesses(session).size() == 1; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return ProcessesOf(daemon.Module(), session).size() == 1; }, 10s));
     FrameMatcher matcher(screen, settings);
     EXPECT_GT(ExpectAdvancingFrames(matcher, [&] { return session.CaptureScreen(); }, "daemon"), 0);
 
@@ -372,7 +377,7 @@ TEST(XscreensaverModule, DaemonShowsOurFramesOfTheScreenItCoveredAndAKeyEndsThem
     // The daemon takes no notice of input in the first seconds after -activate.
     std::this_thread::sleep_until(activated + 3s);
     session.Xdotool({"key", "a"});
-    EXPECT_TRUE(WaitUntil([&] { return ModuleProcesses(session).empty(); }, 1s));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessesOf(daemon.Module(), session).empty(); }, 1s));
 }
 
 TEST(Xautolock, StartsTheSaverOnTheLiveDesktop) {
