@@ -27,7 +27,6 @@ public:
     // without regard to case, as they do in the file.
     std::optional<std::string> Find(std::string_view section, std::string_view key,
                                     std::string_view fileName) const;
-    bool Empty() const { return values_.empty(); }
 
 private:
     std::vector<std::pair<std::string, std::string>> values_;

@@ -2,7 +2,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -43,6 +42,7 @@ ModuleWindow::ModuleWindow(unsigned long window) : window_(window) {
     XSelectInput(display_, window_, StructureNotifyMask);
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(display_, window_, &attributes)) {
+        CloseConnection();
         throw ModuleWindowError("there is no window " + WindowName(window_) + " on the display");
     }
     width_ = attributes.width;
@@ -54,6 +54,10 @@ ModuleWindow::ModuleWindow(unsigned long window) : window_(window) {
 
 ModuleWindow::~ModuleWindow() {
     presenter_.reset();
+    CloseConnection();
+}
+
+void ModuleWindow::CloseConnection() {
     XCloseDisplay(display_);
     XSetErrorHandler(previousHandler);
     moduleDisplay = nullptr;

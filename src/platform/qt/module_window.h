@@ -56,6 +56,7 @@ public:
 
 private:
     void ReadScreenshot();
+    void CloseConnection();
 
     _XDisplay* display_ = nullptr;
     unsigned long window_ = 0;
