@@ -6,11 +6,13 @@
 
 #include "headless_fixture.h"
 #include "saver/wave_geometry.h"
+#include "support/settings_text.h"
 
 namespace nuvo::testing {
 namespace {
 
 using headless::ScreenPicture;
+using test_support::SettingsText;
 
 // The frame of the wave at `phase`, written plainly: black, then every strip in order.
 ScreenPicture ExpectedFrame(const ScreenPicture& frozen, const TWaveSettings& settings, double phase) {
@@ -39,11 +41,6 @@ ScreenPicture PictureOf(const TBitmap& bitmap) {
             std::vector<std::uint32_t>(bitmap.Pixels(),
                                        bitmap.Pixels() + static_cast<std::size_t>(bitmap.Width()) *
                                                              static_cast<std::size_t>(bitmap.Height()))};
-}
-
-std::string SettingsText(const TWaveSettings& s) {
-    return "[nuvo_k48]\r\nKomakasa=" + std::to_string(s.detailLevel) + "\r\nSpeed=" + std::to_string(s.speed) +
-           "\r\nAmp=" + std::to_string(s.amplitude) + "\r\nTate=" + (s.vertical ? "1" : "0") + "\r\n";
 }
 
 class SaverTest : public HeadlessTest {
@@ -175,8 +172,7 @@ TEST_F(SaverTest, EdgeValuesInEveryKeyStillAnimateAtTheirPeriod) {
                 c.value ? TWaveSettings{*c.value, *c.value, *c.value, vertical} : TWaveSettings{};
             const std::string tate = vertical ? c.text : "0";
             UseScreen(40, 30);
-            WriteSettingsFile("[nuvo_k48]\r\nKomakasa=" + std::string(c.text) + "\r\nSpeed=" + c.text +
-                              "\r\nAmp=" + c.text + "\r\nTate=" + tate + "\r\n");
+            WriteSettingsFile(SettingsText(c.text, c.text, c.text, tate));
             frames.clear();
             presentTicks.clear();
             ASSERT_EQ(RunSaver(ClickAfter(3)), 0);

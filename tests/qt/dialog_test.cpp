@@ -9,18 +9,15 @@
 #include <algorithm>
 #include <thread>
 
+#include "support/settings_text.h"
 #include "x_session.h"
 
 namespace nuvo::qt_test {
 namespace {
 
 using test_support::ReadBytes;
+using test_support::SettingsText;
 using test_support::WriteBytes;
-
-std::string SettingsText(int detail, int speed, int amplitude, int vertical) {
-    return "[nuvo_k48]\r\nKomakasa=" + std::to_string(detail) + "\r\nSpeed=" + std::to_string(speed) +
-           "\r\nAmp=" + std::to_string(amplitude) + "\r\nTate=" + std::to_string(vertical) + "\r\n";
-}
 
 const std::string kDefaults = SettingsText(1, 350, 10, 0);
 

@@ -10,17 +10,22 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <thread>
 
-#include "frame_matcher.h"
+#include "support/expected_frames.h"
+#include "support/settings_text.h"
 #include "platform/qt/area_average.h"
 #include "x_session.h"
 
 namespace nuvo::qt_test {
 namespace {
+
+using test_support::ExpectedFrames;
+using test_support::SettingsText;
 
 // The user the daemon runs as when the test runs as root: xscreensaver starts no
 // modules as root.
@@ -43,14 +48,14 @@ Picture Scaled(const Picture& picture, int width, int height) {
 
 // Waits for a frame later than phase `after` in what `capture` shows and returns its
 // phase, or 0 (and saves what was seen) when none comes.
-int NextPhase(FrameMatcher& matcher, const std::function<Picture()>& capture, int after,
+int NextPhase(ExpectedFrames& frames, const std::function<Picture()>& capture, int after,
               const std::string& name) {
     Picture seen;
     int found = 0;
     WaitUntil(
         [&] {
             seen = capture();
-            found = matcher.PhaseOf(seen, after, after + 1000);
+            found = frames.PhaseShown(seen, after + 1, after + 1000).value_or(0);
             return found != 0;
         },
         3s);
@@ -63,10 +68,10 @@ int NextPhase(FrameMatcher& matcher, const std::function<Picture()>& capture, in
 }
 
 // Three looks, each at a later frame than the one before; returns the last phase seen.
-int ExpectAdvancingFrames(FrameMatcher& matcher, const std::function<Picture()>& capture,
+int ExpectAdvancingFrames(ExpectedFrames& frames, const std::function<Picture()>& capture,
                           const std::string& name, int after = 0) {
     for (int look = 0; look < 3 && after >= 0; ++look) {
-        const int phase = NextPhase(matcher, capture, after, name + "_look" + std::to_string(look));
+        const int phase = NextPhase(frames, capture, after, name + "_look" + std::to_string(look));
         if (phase == 0) return -1;
         after = phase;
     }
@@ -208,7 +213,7 @@ TEST(XscreensaverModule, PreviewShowsFramesOfTheScaledScreenshotAtItsSizeAndEnds
                             "--tate", "--window-id", window.IdText()},
                   {"XSCREENSAVER_WINDOW=0x1"});
     const auto inWindow = [&] { return session.CaptureWindow(window.Id()); };
-    FrameMatcher atStart(Scaled(screen, 400, 300), given);
+    ExpectedFrames atStart(Scaled(screen, 400, 300), given);
     const int phase = ExpectAdvancingFrames(atStart, inWindow, "preview");
     ASSERT_GT(phase, 0);
 
@@ -220,7 +225,7 @@ TEST(XscreensaverModule, PreviewShowsFramesOfTheScaledScreenshotAtItsSizeAndEnds
 
     // Resized, the frames follow at the new size and the wave goes on.
     window.Resize(300, 200);
-    FrameMatcher resized(Scaled(screen, 300, 200), given);
+    ExpectedFrames resized(Scaled(screen, 300, 200), given);
     EXPECT_GT(ExpectAdvancingFrames(resized, inWindow, "resized", phase), phase);
 
     window.Destroy();
@@ -363,8 +368,8 @@ TEST(XscreensaverModule, DaemonShowsOurFramesOfTheScreenItCoveredAndAKeyEndsThem
     ASSERT_TRUE(daemon.Activate());
     const auto activated = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitUntil([&] { return ProcessesOf(daemon.Module(), session).size() == 1; }, 10s));
-    FrameMatcher matcher(screen, settings);
-    EXPECT_GT(ExpectAdvancingFrames(matcher, [&] { return session.CaptureScreen(); }, "daemon"), 0);
+    ExpectedFrames frames(screen, settings);
+    EXPECT_GT(ExpectAdvancingFrames(frames, [&] { return session.CaptureScreen(); }, "daemon"), 0);
 
     // Every window that came since belongs to the daemon; none is ours.
     for (XWindow window : session.TopLevelWindows()) {
@@ -399,8 +404,8 @@ TEST(Xautolock, StartsTheSaverOnTheLiveDesktop) {
             return WaitUntil([&] { return session.MappedWindowsOfClass("TMorlaptFMI").size() == 1; }, 2s);
         },
         20s));
-    FrameMatcher matcher(screen, settings);
-    EXPECT_GT(ExpectAdvancingFrames(matcher, [&] { return session.CaptureScreen(); }, "xautolock"), 0);
+    ExpectedFrames frames(screen, settings);
+    EXPECT_GT(ExpectAdvancingFrames(frames, [&] { return session.CaptureScreen(); }, "xautolock"), 0);
     session.Xdotool({"key", "a"});
     EXPECT_TRUE(WaitUntil([&] { return session.MappedWindowsOfClass("TMorlaptFMI").empty(); }, 5s));
 }

@@ -13,11 +13,15 @@
 #include <sstream>
 #include <thread>
 
-#include "frame_matcher.h"
+#include "support/expected_frames.h"
+#include "support/settings_text.h"
 #include "x_session.h"
 
 namespace nuvo::qt_test {
 namespace {
+
+using test_support::ExpectedFrames;
+using test_support::SettingsText;
 
 // Starts the saver and waits until it covers the screen with the keyboard and the
 // pointer in its hands.
@@ -79,7 +83,7 @@ TEST_P(SaverFrames, ScreenShowsTheComposedFramesOfTheFrozenPicture) {
     auto saver = StartSaver(session);
     // The display image is the one segment, where the server can share one.
     EXPECT_EQ(SharedSegmentsOf(saver->Pid()).size(), c.sharedMemory ? 1u : 0u);
-    FrameMatcher matcher(frozen, c.settings);
+    ExpectedFrames frames(frozen, c.settings);
     int phase = 0;
     for (int look = 0; look < 3; ++look) {
         // Each look waits for a frame later than the one seen before (a frame every 105 ms
@@ -89,7 +93,7 @@ TEST_P(SaverFrames, ScreenShowsTheComposedFramesOfTheFrozenPicture) {
         WaitUntil(
             [&] {
                 screen = session.CaptureScreen();
-                found = matcher.PhaseOf(screen, phase, 1000);
+                found = frames.PhaseShown(screen, phase + 1, 1000).value_or(0);
                 return found != 0;
             },
             3s);
@@ -226,14 +230,14 @@ TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
     std::filesystem::create_directories(session.ConfigDir());
     test_support::WriteBytes(session.SettingsFile(), SettingsText(settings));
     auto saver = StartSaver(session);
-    FrameMatcher matcher(frozen, settings);
+    ExpectedFrames frames(frozen, settings);
 
     // The moment a new frame appears, the saver has dispatched and begins its wait: the
     // flood lands in the queue during the wait for the next frame.
     int phase = 0;
-    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), 0, 50)) != 0; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return (phase = frames.PhaseShown(session.CaptureScreen(), 1, 50).value_or(0)) != 0; }, 5s));
     const int seen = phase;
-    ASSERT_TRUE(WaitUntil([&] { return (phase = matcher.PhaseOf(session.CaptureScreen(), seen, seen + 1)) != 0; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return (phase = frames.PhaseShown(session.CaptureScreen(), seen + 1, seen + 1).value_or(0)) != 0; }, 5s));
     session.MovePointerRepeatedly(10'000);
 
     // The frame after the one seen is the last; the saver ends once it is shown.
@@ -241,7 +245,7 @@ TEST(SaverInput, TenThousandQueuedMovesEndItWithTheFrameBeingDrawn) {
     const bool ended = WaitUntil(
         [&] {
             if (!saver->Running()) return true;
-            latest = std::max(latest, matcher.PhaseOf(session.CaptureScreen(), latest, latest + 3));
+            latest = std::max(latest, frames.PhaseShown(session.CaptureScreen(), latest + 1, latest + 3).value_or(0));
             return false;
         },
         3s);

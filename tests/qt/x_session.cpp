@@ -26,9 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Displays reserved for this suite; other suites use other numbers.
-constexpr int kFirstDisplay = 90;
-constexpr int kLastDisplay = 99;
+// Displays reserved for this suite and the tools; other suites use other numbers.
+constexpr const char* kDisplays = "90-99";
 
 std::vector<char*> CStrings(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
@@ -78,7 +77,7 @@ bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout) {
 // --- ChildProcess --------------------------------------------------------------------------
 
 ChildProcess::ChildProcess(std::vector<std::string> arguments,
-                           std::vector<std::string> environment) {
+                           std::vector<std::string> environment, int standardOutput) {
     std::vector<char*> argv = CStrings(arguments);
     std::vector<char*> envp = CStrings(environment);
     // A runner started in the background ignores SIGINT, and the child would inherit that.
@@ -90,11 +89,16 @@ ChildProcess::ChildProcess(std::vector<std::string> arguments,
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    const int error =
-        posix_spawnp(&pid_, argv[0], nullptr, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    if (standardOutput >= 0) posix_spawn_file_actions_adddup2(&files, standardOutput, STDOUT_FILENO);
+    const int error = posix_spawnp(&pid_, argv[0], &files, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
-        throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(error));
+        std::string message = "cannot start ";
+        message.append(arguments[0]).append(": ").append(std::strerror(error));
+        throw std::runtime_error(message);
     }
 }
 
@@ -121,6 +125,12 @@ std::optional<int> ChildProcess::WaitForExit(Milliseconds timeout) {
     return status_;
 }
 
+void ChildProcess::Terminate(Milliseconds timeout) {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    WaitForExit(timeout);
+}
+
 // --- pictures ------------------------------------------------------------------------------
 
 void SavePicture(const Picture& picture, const std::filesystem::path& file) {
@@ -141,41 +151,33 @@ XSession::XSession(int width, int height, const std::vector<std::string>& server
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     std::filesystem::create_directories(home_.Path() / "runtime");
     std::filesystem::permissions(home_.Path() / "runtime", std::filesystem::perms::owner_all);
-    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    for (int number = kFirstDisplay; number <= kLastDisplay && display_ == nullptr; ++number) {
-        // Xvfb writes the display number to this pipe once it accepts connections, and
-        // exits without a word when the display is taken.
-        int ready[2];
-        if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-        fcntl(ready[1], F_SETFD, 0);
-        const std::string name = ":" + std::to_string(number);
-        std::vector<std::string> command{"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
-                                         "-displayfd", std::to_string(ready[1])};
-        command.insert(command.end(), serverArguments.begin(), serverArguments.end());
-        auto server = std::make_unique<ChildProcess>(std::move(command), Environment());
-        close(ready[1]);
-        // Read the whole line: closing the pipe before Xvfb has written its newline would
-        // end the server.
-        std::string answer;
-        char c = 0;
-        pollfd wait{ready[0], POLLIN, 0};
-        while (poll(&wait, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n') answer += c;
-        close(ready[0]);
-        const bool up = c == '\n' && !answer.empty();
-        if (!up) continue;
-        display_ = XOpenDisplay(name.c_str());
-        if (display_ == nullptr) continue;
-        displayName_ = name;
-        server_ = std::move(server);
+    std::string screen = std::to_string(width);
+    screen.append("x").append(std::to_string(height)).append("x24");
+    // The script prints the display it took once the server accepts connections, and runs
+    // as long as the server; ending it ends the server. It ends with this process too.
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    std::vector<std::string> command{"setpriv", "--pdeathsig", "TERM", NUVO_XVFB_START, kDisplays,
+                                     "-screen", "0", screen};
+    command.insert(command.end(), serverArguments.begin(), serverArguments.end());
+    server_ = std::make_unique<ChildProcess>(std::move(command), Environment(), output[1]);
+    close(output[1]);
+    char c = 0;
+    pollfd wait{output[0], POLLIN, 0};
+    while (poll(&wait, 1, 30000) == 1 && read(output[0], &c, 1) == 1 && c != '\n') displayName_ += c;
+    close(output[0]);
+    if (c != '\n' || displayName_.empty()) {
+        throw std::runtime_error(std::string("no display from tools/xvfb-start ") + kDisplays);
     }
-    if (display_ == nullptr) throw std::runtime_error("no free display in :90 to :99");
+    display_ = XOpenDisplay(displayName_.c_str());
+    if (display_ == nullptr) throw std::runtime_error("cannot connect to " + displayName_);
     helperWindow_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
 }
 
 XSession::~XSession() {
     picture_.reset();
     if (display_) XCloseDisplay(display_);
-    server_.reset();
+    server_->Terminate(5s);
 }
 
 std::vector<std::string> XSession::Environment(const std::vector<std::string>& overrides) const {
@@ -252,6 +254,7 @@ void XSession::KillServer() {
     picture_.reset();
     XCloseDisplay(display_);
     display_ = nullptr;
+    // The server goes with the script that started it (its parent-death signal).
     kill(server_->Pid(), SIGKILL);
     server_->WaitForExit(5s);
 }

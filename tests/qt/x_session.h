@@ -32,8 +32,10 @@ bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout);
 // every signal at its default action and none blocked, whatever the test runner ignores.
 class ChildProcess {
 public:
-    // `environment` holds NAME=value entries; the program is looked up on PATH.
-    ChildProcess(std::vector<std::string> arguments, std::vector<std::string> environment);
+    // `environment` holds NAME=value entries; the program is looked up on PATH. The child
+    // writes its standard output to `standardOutput` if one is given.
+    ChildProcess(std::vector<std::string> arguments, std::vector<std::string> environment,
+                 int standardOutput = -1);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -43,6 +45,9 @@ public:
     // The exit status (128 + signal number after a signal) once the process has ended,
     // or nothing if it is still running after `timeout`.
     std::optional<int> WaitForExit(Milliseconds timeout);
+    // Asks the process to end (SIGTERM) and waits for it; the destructor kills it if it
+    // is still running after `timeout`.
+    void Terminate(Milliseconds timeout);
 
 private:
     bool Reap(bool block);
@@ -58,8 +63,8 @@ void SavePicture(const Picture& picture, const std::filesystem::path& file);
 
 class XSession {
 public:
-    // Starts Xvfb with one screen of this size on the first free display of :90 to :99;
-    // `serverArguments` go to Xvfb as well (say "-extension", "MIT-SHM").
+    // Starts Xvfb with one screen of this size on the first free display of :90 to :99
+    // (tools/xvfb-start); `serverArguments` go to Xvfb as well (say "-extension", "MIT-SHM").
     XSession(int width, int height, const std::vector<std::string>& serverArguments = {});
     ~XSession();
     XSession(const XSession&) = delete;

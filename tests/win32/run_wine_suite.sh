@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Wine test driver on a virtual X display of its own (one of :80 to :89), in the
-# build's Wine prefix, and stops both afterwards.
+# Runs the Wine test driver on a virtual X display of its own (tools/xvfb-start, one of :80
+# to :89), in the build's Wine prefix, and stops both afterwards.
 #   run_wine_suite.sh PREFIX DRIVER.exe [GoogleTest options]
 set -euo pipefail
 prefix=$1
@@ -24,26 +24,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-unset DISPLAY
-for number in $(seq 80 89); do
-  [ -e "/tmp/.X$number-lock" ] && continue
-  Xvfb ":$number" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [ -S "/tmp/.X11-unix/X$number" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -S "/tmp/.X11-unix/X$number" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    export DISPLAY=":$number"
-    break
-  fi
-  xvfb_pid=""
-done
-if [ -z "${DISPLAY:-}" ]; then
-  echo "no free X display among :80 to :89" >&2
-  exit 1
-fi
+exec {xvfb_output}< <(exec "$(dirname "$0")/../../tools/xvfb-start" 80-89 -screen 0 640x480x24)
+xvfb_pid=$!
+read -r -u "$xvfb_output" DISPLAY || exit 1
+export DISPLAY
 
 # A new prefix is made on its first start, which takes a while.
 if [ ! -d "$prefix/drive_c/windows" ]; then

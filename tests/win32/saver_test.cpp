@@ -7,60 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "saver/compose.h"
-#include "saver/wave_geometry.h"
 #include "settings/wave_settings.h"
-#include "test_picture.h"
-#include "ui/forms.h"
+#include "support/expected_frames.h"
+#include "support/settings_text.h"
 #include "wine_desktop.h"
 
 namespace nuvo::wine_test {
 namespace {
 
-std::string SettingsText(const TWaveSettings& settings) {
-    return "[nuvo_k48]\r\nKomakasa=" + std::to_string(settings.detailLevel) +
-           "\r\nSpeed=" + std::to_string(settings.speed) +
-           "\r\nAmp=" + std::to_string(settings.amplitude) +
-           "\r\nTate=" + (settings.vertical ? "1" : "0") + "\r\n";
-}
-
-// The frames the saver should show of the test picture: composed by the program's own
-// geometry and composition on bitmaps of ours.
-class ExpectedFrames {
-public:
-    ExpectedFrames(int width, int height, const TWaveSettings& settings)
-        : width_(width), height_(height), settings_(settings),
-          source_(width, height, AllocateHeapBitmapMemory(width, height)),
-          display_(width, height, AllocateHeapBitmapMemory(width, height)),
-          sourceCanvas_(source_), displayCanvas_(display_) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) source_.Row(y)[x] = TestPicturePixel(x, y);
-        }
-        displayCanvas_.Pen.Color = clBlack;
-        displayCanvas_.Brush.Color = clBlack;
-    }
-
-    // The first phase from `from` up to `to` whose frame the screen shows.
-    std::optional<int> PhaseShown(const ScreenImage& screen, int from, int to) {
-        if (screen.width != width_ || screen.height != height_) return std::nullopt;
-        for (int phase = from; phase <= to; ++phase) {
-            composer_.Compose(displayCanvas_, sourceCanvas_,
-                         WaveStrips(width_, height_, settings_, static_cast<double>(phase)));
-            if (std::equal(screen.pixels.begin(), screen.pixels.end(), display_.Pixels())) return phase;
-        }
-        return std::nullopt;
-    }
-
-private:
-    int width_;
-    int height_;
-    TWaveSettings settings_;
-    TBitmap source_;
-    TBitmap display_;
-    TCanvas sourceCanvas_;
-    TCanvas displayCanvas_;
-    FrameComposer composer_{clBlack};
-};
+using test_support::ExpectedFrames;
+using test_support::SettingsText;
 
 // The saver starts over the test picture, as it starts over a desktop.
 class OverThePicture : public ::testing::Test {
@@ -89,7 +45,7 @@ TEST_P(SaverFrames, ShowTheFrozenPictureAsComposedWaveFrames) {
     ASSERT_NE(WaitForVisibleWindow(L"TMorlaptFMI"), nullptr);
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    ExpectedFrames frames(width, height, settings);
+    ExpectedFrames frames(TestPicture(width, height), settings);
 
     // Every grab shows one whole frame; the phases it shows only grow, and do grow.
     constexpr int kLastPhase = 400;
