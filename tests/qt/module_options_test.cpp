@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/module_options.h"
+#include "settings/wave_settings.h"
 
 namespace nuvo::qt {
 namespace {
@@ -55,8 +56,6 @@ TEST(ModuleCommandLine, BadCommandLinesSayWhatIsWrong) {
              {{"--window-id"}, "0x5", "--window-id needs a value"},
              {{"--speed", "350"}, "0x5", "--root or --window-id ID says where to draw"},
              {{"--root", "--speed"}, "0x5", "--speed needs a value"},
-             {{"--root", "--amp", "12mm"}, "0x5", "--amp: \"12mm\" is not an integer"},
-             {{"--root", "--komakasa", "0x"}, "0x5", "--komakasa: \"0x\" is not an integer"},
              {{"--root", "--delay", "5"}, "0x5", "unknown option \"--delay\""},
              {{"--root", "/s"}, "0x5", "unknown option \"/s\""}}) {
         try {
@@ -86,6 +85,33 @@ TEST(ModuleCommandLine, SettingOptionsOverrideTheirKeysOnly) {
     const ModuleOptions none = ParseModuleOptions({"--root", "--no-tate"}, "0x5");
     EXPECT_EQ(none.settings.Find("nuvo_k48", "Tate", "nuvo_k48.ini"), "0");
     EXPECT_EQ(none.settings.Find("nuvo_k48", "Speed", "nuvo_k48.ini"), std::nullopt);
+}
+
+// A value that is no integer is read as an unreadable value in the file is: the key takes
+// its default, and the module says so on stderr instead of refusing to run.
+TEST(ModuleCommandLine, AValueThatIsNoIntegerWarnsAndTheKeyTakesItsDefault) {
+    const ModuleOptions options =
+        ParseModuleOptions({"--root", "--amp", "12mm", "--komakasa", "0x", "--speed", "400"}, "0x5");
+    EXPECT_EQ(options.warnings,
+              (Arguments{"--amp: \"12mm\" is not an integer; the setting's default applies",
+                         "--komakasa: \"0x\" is not an integer; the setting's default applies"}));
+
+    struct OverridesOnly : ProfileFunctions {
+        explicit OverridesOnly(const SettingOverrides& given) : settings(given) {}
+        std::string GetProfileString(std::string_view section, std::string_view key,
+                                     std::string_view fileName) override {
+            return settings.Find(section, key, fileName).value_or("");
+        }
+        bool WriteProfileString(std::string_view, std::string_view, std::string_view,
+                                std::string_view) override {
+            return false;
+        }
+        const SettingOverrides& settings;
+    } profile(options.settings);
+    const TWaveSettings read = ReadWaveSettings(profile);
+    EXPECT_EQ(read.amplitude, 10);
+    EXPECT_EQ(read.detailLevel, 1);
+    EXPECT_EQ(read.speed, 400);
 }
 
 }  // namespace

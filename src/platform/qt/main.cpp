@@ -26,6 +26,8 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "nuvo_k48: %s\n", error.what());
             return 1;
         }
+        for (const std::string& warning : module->warnings)
+            std::fprintf(stderr, "nuvo_k48: %s\n", warning.c_str());
     }
     // Without an X display Qt would abort with a core dump; say what is missing instead.
     // A display lost later on needs nothing of ours: Qt (or Xlib, whichever notices first)

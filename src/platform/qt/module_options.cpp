@@ -101,7 +101,10 @@ ModuleOptions ParseModuleOptions(const std::vector<std::string>& arguments,
                                                      [&](const ValueOption& o) { return argument == o.name; });
                    option != kValueOptions.end()) {
             const std::string& text = value();
-            if (!TryIniTextToInt(text)) throw ModuleArgumentError(argument + ": " + Quoted(text) + " is not an integer");
+            if (!TryIniTextToInt(text)) {
+                options.warnings.push_back(argument + ": " + Quoted(text) +
+                                           " is not an integer; the setting's default applies");
+            }
             options.settings.Set(option->key, text);
         } else {
             throw ModuleArgumentError("unknown option " + Quoted(argument));

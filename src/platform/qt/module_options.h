@@ -35,6 +35,9 @@ private:
 struct ModuleOptions {
     unsigned long window = 0;  // the X window to draw in
     SettingOverrides settings;
+    // One line each for stderr: values that are no integer, so their keys take the
+    // settings' defaults, as an unreadable value in the file does.
+    std::vector<std::string> warnings;
 };
 
 // True when the arguments (argv[1] on) start with one of the module's options, so the
@@ -48,8 +51,7 @@ std::optional<unsigned long> ParseWindowId(std::string_view text);
 // --root / -root: the window named by XSCREENSAVER_WINDOW (`xscreensaverWindow`, null when
 // unset); --window-id ID / -window-id ID, which wins over --root; --komakasa N, --speed N,
 // --amp N, --tate, --no-tate. Values are integer text as the settings file holds it.
-// Throws ModuleArgumentError for an unknown option, a missing or unreadable value, or no
-// usable window.
+// Throws ModuleArgumentError for an unknown option, a missing value, or no usable window.
 ModuleOptions ParseModuleOptions(const std::vector<std::string>& arguments,
                                  const char* xscreensaverWindow);
 
