@@ -25,15 +25,13 @@ ProgramMode ModeForArgument(std::string_view argument) {
     return ProgramMode::None;
 }
 
-int RunProgram(PlatformPort& port, const CommandLine& commandLine) {
-    // While a window of an earlier instance exists, every start ends here.
-    if (port.WindowOfClassExists("TMorlaptFMI")) return 0;
-    if (port.WindowOfClassExists("TMorlaptCNF")) return 0;
+namespace {
 
+// Runs the mode's main window until it closes. Returns 0, or 1 after an error left the
+// message loop (it has been shown in an error box).
+int RunMode(PlatformPort& port, ProgramMode mode, SaverUnitState& saverState) {
     TApplication application(port);
-    const ProgramMode mode = ModeForArgument(commandLine.FirstArgument());
     try {
-        SaverUnitState saverState;  // the saver's state for this run, zero at start
         if (mode == ProgramMode::Run) {
             TMorlaptFMI* MorlaptFMI = nullptr;
             application.CreateForm(MorlaptFMI, saverState);
@@ -49,6 +47,25 @@ int RunProgram(PlatformPort& port, const CommandLine& commandLine) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int RunProgram(PlatformPort& port, const CommandLine& commandLine) {
+    // While a window of an earlier instance exists, every start ends here.
+    if (port.WindowOfClassExists("TMorlaptFMI")) return 0;
+    if (port.WindowOfClassExists("TMorlaptCNF")) return 0;
+
+    SaverUnitState saverState;  // the saver's state for this run, zero at start
+    return RunMode(port, ModeForArgument(commandLine.FirstArgument()), saverState);
+}
+
+int RunSaverInGivenWindow(PlatformPort& port, const std::function<bool()>& reopen) {
+    SaverUnitState saverState;
+    for (;;) {
+        const int status = RunMode(port, ProgramMode::Run, saverState);
+        if (status != 0 || !reopen()) return status;
+    }
 }
 
 }  // namespace nuvo

@@ -4,6 +4,14 @@
 
 namespace nuvo {
 
+std::optional<std::int32_t> TryIniTextToInt(std::string text) {
+    // C-style hexadecimal is read as the "$" form; "0x" alone stays as it is and fails.
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.replace(0, 2, "$");
+    }
+    return TryStrToInt(text);
+}
+
 TIniFile::TIniFile(ProfileFunctions& profile, std::string fileName)
     : profile_(profile), fileName_(std::move(fileName)) {}
 
@@ -13,12 +21,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident,
                                    std::int32_t defaultValue) {
-    std::string text = ReadString(section, ident);
-    // C-style hexadecimal is read as the "$" form; "0x" alone stays as it is and fails.
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.replace(0, 2, "$");
-    }
-    return StrToIntDef(text, defaultValue);
+    return TryIniTextToInt(ReadString(section, ident)).value_or(defaultValue);
 }
 
 bool TIniFile::ReadBool(std::string_view section, std::string_view ident, bool defaultValue) {

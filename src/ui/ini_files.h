@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ class EIniFileException : public Exception {
 public:
     using Exception::Exception;
 };
+
+// Integer value text as ReadInteger reads it: "0x…" and "0X…" as hexadecimal, then the
+// rules of TryStrToInt; nothing when the text does not convert.
+std::optional<std::int32_t> TryIniTextToInt(std::string text);
 
 class TIniFile {
 public:

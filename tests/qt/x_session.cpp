@@ -281,6 +281,20 @@ Picture XSession::CaptureWindow(XWindow window) {
     return Capture(bounds.left, bounds.top, bounds.width, bounds.height);
 }
 
+std::vector<XWindow> XSession::TopLevelWindows() {
+    const std::vector<Window> children = RootChildren(display_);
+    return {children.begin(), children.end()};
+}
+
+std::string XSession::WindowClass(XWindow window) {
+    XClassHint hint{};
+    if (!XGetClassHint(display_, window, &hint)) return "";
+    std::string name = hint.res_class ? hint.res_class : "";
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return name;
+}
+
 // No window manager runs in these sessions, so the top-level windows are root children.
 std::vector<XWindow> XSession::MappedWindowsOfClass(std::string_view className) {
     std::vector<XWindow> found;

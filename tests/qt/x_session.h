@@ -111,6 +111,10 @@ public:
     // Top-level windows (root children, or the clients inside them) of this WM_CLASS
     // class name that are mapped.
     std::vector<XWindow> MappedWindowsOfClass(std::string_view className);
+    // Every root child, mapped or not, bottom to top.
+    std::vector<XWindow> TopLevelWindows();
+    // The class name of a window's WM_CLASS, "" without one.
+    std::string WindowClass(XWindow window);
     // Mapped top-level windows with this title.
     std::vector<XWindow> MappedWindowsTitled(std::string_view title);
     // Bounds of a window relative to the root.

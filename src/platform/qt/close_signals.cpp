@@ -28,7 +28,11 @@ extern "C" void NoteCloseSignal(int) {
     errno = savedErrno;
 }
 
+extern "C" void EndProcessAtOnce(int) { _exit(0); }
+
 }  // namespace
+
+CloseSignals::CloseSignals(EndProcess) : onSignal_([] {}) { Install(EndProcessAtOnce); }
 
 CloseSignals::CloseSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
     if (signalPipe != -1) throw std::logic_error("CloseSignals exists already");
@@ -40,9 +44,12 @@ CloseSignals::CloseSignals(std::function<void()> onSignal) : onSignal_(std::move
     signalPipe = ends[1];
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
+    Install(NoteCloseSignal);
+}
 
+void CloseSignals::Install(void (*handler)(int)) {
     struct sigaction action{};
-    action.sa_handler = NoteCloseSignal;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;  // interrupted system calls go on as if nothing happened
     for (std::size_t i = 0; i < kCloseSignals.size(); ++i) {
@@ -58,6 +65,7 @@ CloseSignals::~CloseSignals() {
         if (installed[i]) sigaction(kCloseSignals[i], &previousActions[i], nullptr);
         installed[i] = false;
     }
+    if (readEnd_ == -1) return;
     notifier_.reset();
     close(signalPipe);
     signalPipe = -1;

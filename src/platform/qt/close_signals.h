@@ -16,6 +16,11 @@ public:
     // Needs a QCoreApplication. `onSignal` runs while Qt dispatches events, once for the
     // signals that arrived since its last run. One instance at a time.
     explicit CloseSignals(std::function<void()> onSignal);
+    // A program with nothing to undo at its end (the xscreensaver module: no grab, no
+    // cursor, no file) ends with status 0 in the handler itself, at once, also while it
+    // sleeps or waits for the X server.
+    struct EndProcess {};
+    explicit CloseSignals(EndProcess);
     // Gives the signals back to the dispositions they had before.
     ~CloseSignals();
     CloseSignals(const CloseSignals&) = delete;
@@ -25,6 +30,7 @@ public:
     int ReadDescriptor() const { return readEnd_; }
 
 private:
+    void Install(void (*handler)(int));
     void Drain();
 
     std::function<void()> onSignal_;

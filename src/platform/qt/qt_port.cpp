@@ -23,6 +23,12 @@ QtPort::QtPort(std::filesystem::path profileDirectory)
       closeSignals_([this] { CloseOnSignal(); }),
       eventWait_(desktop_.ConnectionDescriptor(), closeSignals_.ReadDescriptor()) {}
 
+QtPort::QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce,
+               int eventConnection)
+    : profiles_(std::move(profileDirectory)),
+      closeSignals_(endAtOnce),
+      eventWait_(eventConnection, closeSignals_.ReadDescriptor()) {}
+
 QtPort::~QtPort() {
     // Windows destroyed while their own events were being handled go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -19,7 +19,7 @@ namespace nuvo::qt {
 
 class FormWindow;
 
-class QtPort final : public PlatformPort {
+class QtPort : public PlatformPort {
 public:
     // Needs a QApplication on the xcb platform; settings live in `profileDirectory`.
     // From here on SIGTERM, SIGINT and SIGHUP ask the main window to close.
@@ -56,6 +56,12 @@ public:
 
     void ShowMessageBox(PlatformWindow* owner, std::string_view text, std::string_view title,
                         TMessageBoxIcon icon) override;
+
+protected:
+    // For a program that ends at once on those signals, with status 0, and whose frame
+    // waits end early when the X connection `eventConnection` has events.
+    QtPort(std::filesystem::path profileDirectory, CloseSignals::EndProcess endAtOnce,
+           int eventConnection);
 
 private:
     class Window;

@@ -39,7 +39,10 @@ constexpr int kMaxFrameDepth = 4;
 }  // namespace
 
 Display* X11Desktop::QtDisplay() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    // Without a QGuiApplication (the xscreensaver module runs on a QCoreApplication, so
+    // that Qt opens no window of its own) there is no Qt connection to share.
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = gui != nullptr ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 != nullptr ? x11->display() : nullptr;
 }
 
@@ -60,12 +63,17 @@ X11Desktop::X11Desktop() : screenWatch_(std::make_unique<QObject>()) {
         QObject::connect(screen, &QScreen::geometryChanged, screenWatch_.get(), forget);
         QObject::connect(screen, &QScreen::virtualGeometryChanged, screenWatch_.get(), forget);
     };
-    for (QScreen* screen : QGuiApplication::screens()) watch(screen);
-    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, screenWatch_.get(), [forget, watch](QScreen* screen) {
-        forget();
-        watch(screen);
-    });
-    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, screenWatch_.get(), forget);
+    // Qt sees the screens only with a QGuiApplication; without one (the xscreensaver module)
+    // the size is asked of the server each time.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+        QObject::connect(gui, &QGuiApplication::screenAdded, screenWatch_.get(), [forget, watch](QScreen* screen) {
+            forget();
+            watch(screen);
+        });
+        QObject::connect(gui, &QGuiApplication::screenRemoved, screenWatch_.get(), forget);
+        watchesScreens_ = true;
+    }
     display_ = QtDisplay();
     if (display_ == nullptr) {
         display_ = XOpenDisplay(nullptr);
@@ -90,8 +98,9 @@ TRect X11Desktop::RootSize() {
         Window root = 0;
         int x = 0, y = 0;
         unsigned int w = 0, h = 0, border = 0, depth = 0;
-        rootSizeKnown_ = XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth);
-        rootSize_ = rootSizeKnown_ ? TRect{0, 0, static_cast<int>(w), static_cast<int>(h)} : TRect{};
+        const bool known = XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &w, &h, &border, &depth);
+        rootSize_ = known ? TRect{0, 0, static_cast<int>(w), static_cast<int>(h)} : TRect{};
+        rootSizeKnown_ = known && watchesScreens_;
     }
     return rootSize_;
 }
@@ -207,26 +216,39 @@ void CopyImageRows(const XImage& image, TBitmap& dest, int top) {
 
 }  // namespace
 
-void X11Desktop::CaptureScreen(TBitmap& dest) {
-    if (display_ == nullptr) return;
-    const TRect screen = RootSize();
-    const int width = std::min(dest.Width(), screen.width);
-    const int height = std::min(dest.Height(), screen.height);
+void ReadDrawablePixels(Display* display, unsigned long drawable, int width, int height,
+                        TBitmap& dest) {
+    width = std::min(width, dest.Width());
+    height = std::min(height, dest.Height());
     if (width <= 0 || height <= 0) return;
+    // A pixmap has no visual, so its image comes without channel masks: its pixels are in
+    // the layout of the screen's default visual.
+    const Visual* screenVisual = DefaultVisual(display, DefaultScreen(display));
 
     // In bands of about 1 MB: Xlib's buffer for a band is soon memory the process has
     // touched before, where one image of the whole screen would be as many fresh pages as
     // the screen has, each a page fault.
     const int bandRows = std::max(1, (1 << 18) / width);
-    IgnoreXErrors ignoreFailedGrab(display_);
+    IgnoreXErrors ignoreFailedRead(display);
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
-        XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, top, static_cast<unsigned>(width),
+        XImage* image = XGetImage(display, drawable, 0, top, static_cast<unsigned>(width),
                                   static_cast<unsigned>(rows), AllPlanes, ZPixmap);
         if (image == nullptr) return;
+        if (image->red_mask == 0 && image->green_mask == 0 && image->blue_mask == 0) {
+            image->red_mask = screenVisual->red_mask;
+            image->green_mask = screenVisual->green_mask;
+            image->blue_mask = screenVisual->blue_mask;
+        }
         CopyImageRows(*image, dest, top);
         XDestroyImage(image);
     }
+}
+
+void X11Desktop::CaptureScreen(TBitmap& dest) {
+    if (display_ == nullptr) return;
+    const TRect screen = RootSize();
+    ReadDrawablePixels(display_, DefaultRootWindow(display_), screen.width, screen.height, dest);
 }
 
 }  // namespace nuvo::qt

@@ -13,6 +13,11 @@ class QObject;
 
 namespace nuvo::qt {
 
+// Copies width x height pixels of a window or a pixmap of the screen's depth, from (0, 0),
+// into dest at (0, 0), as far as dest reaches; what cannot be read is left as it is.
+void ReadDrawablePixels(_XDisplay* display, unsigned long drawable, int width, int height,
+                        TBitmap& dest);
+
 struct XConnectionCloser {
     void operator()(_XDisplay* display) const;
 };
@@ -67,6 +72,7 @@ private:
     // change, so that the frame loop's look at the size costs no round trip.
     TRect rootSize_;
     bool rootSizeKnown_ = false;
+    bool watchesScreens_ = false;  // Qt tells when the screens change
     std::unique_ptr<QObject> screenWatch_;
 };
 
